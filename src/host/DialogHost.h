@@ -1,0 +1,25 @@
+#pragma once
+// What the engine asks of a front end. Every method is called on the window
+// thread only; engine code on another thread goes through CThreadExecutor::Call
+// so that effects appear in call order.
+#include <QString>
+
+class DialogHost {
+public:
+  virtual ~DialogHost() = default;
+
+  virtual void AppendOutput(const QString &text) = 0;
+  virtual void EnableOperationButtons(bool enable) = 0;
+  virtual void EnableSaveToFile() = 0;
+  virtual void UpdatePortControls() = 0;
+  virtual void SetConfigurationLayout() = 0;
+  virtual void SetCommunicationLayout() = 0;
+  // Single controls the flows switch by identifier (1000, 1001, 1002, 1009, 1032).
+  virtual void EnableControl(int id, bool enable) = 0;
+  virtual void ShowMessage(const QString &text, const QString &caption) = 0;
+  // A yes/no question; true for yes. Headless hosts answer without asking.
+  virtual bool AskYesNo(const QString &text, const QString &caption) = 0;
+  // The start-up prompt timer (identifier 100): starts or restarts with the period, or stops.
+  virtual void StartPromptTimer(int periodMs) = 0;
+  virtual void StopPromptTimer() = 0;
+};
