@@ -78,17 +78,17 @@ void CThreadExecutor::Shutdown() {
 }
 
 void CThreadExecutor::RunPending() {
-  for (;;) {
-    std::shared_ptr<Task> task;
-    {
-      std::lock_guard lock(m_mutex);
-      if (m_queue.empty() || m_shutdown) {
-        m_wakePending = false;
-        return;
-      }
-      task = m_queue.front();
-      m_queue.pop_front();
-    }
+  // Only what is queued now runs here; a task queued meanwhile (a re-posted
+  // notification) waits for the next turn of the event loop, so nothing starves it.
+  std::deque<std::shared_ptr<Task>> batch;
+  {
+    std::lock_guard lock(m_mutex);
+    m_wakePending = false;
+    if (m_shutdown)
+      return;
+    batch.swap(m_queue);
+  }
+  for (const auto &task : batch) {
     task->fn();
     if (task->blocking) {
       {

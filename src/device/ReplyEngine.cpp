@@ -1,0 +1,153 @@
+#include "device/ReplyEngine.h"
+
+#include "serial/Serial.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+bool Has(std::string_view text, const char *marker) { return text.find(marker) != std::string_view::npos; }
+} // namespace
+
+bool ReplyComplete(int code, const char *text, int len) {
+  const std::string_view t(text, static_cast<size_t>(len < 0 ? 0 : len));
+  switch (code) {
+  case REPLY_MENU:
+    return Has(t, "AT+LIST");
+  case REPLY_OK:
+  case REPLY_OK_PROBE:
+  case REPLY_OK_SET:
+    return Has(t, "OK");
+  case REPLY_SETTINGS:
+    return Has(t, "Access Point Name:") && Has(t, "OK\r\n") && len > 2000;
+  case REPLY_IPR:
+    return Has(t, "+IPR:") && Has(t, "OK");
+  case REPLY_MODE:
+    return Has(t, "+MODE:") && Has(t, "OK");
+  case REPLY_ACTI:
+    return Has(t, "+ACTI:") && Has(t, "OK");
+  case REPLY_CPIN:
+    return Has(t, "+CPIN:") && Has(t, "OK");
+  case REPLY_CSQ:
+    return Has(t, "+CSQ:") && Has(t, "OK");
+  case REPLY_RESTART:
+    return Has(t, "configure program.");
+  default:
+    return false;
+  }
+}
+
+QByteArray ReceivedAsText(const char *data, int n) {
+  QByteArray out(data, n);
+  out.replace('\0', ' ');
+  return out;
+}
+
+QByteArray ReceivedAsHex(const char *data, int n) {
+  static const char DIGITS[] = "0123456789abcdef";
+  if (n <= 0)
+    return {};
+  QByteArray out(3 * n - 1, ' ');
+  char *p = out.data();
+  for (int i = 0; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(data[i]);
+    p[3 * i] = DIGITS[b >> 4];
+    p[3 * i + 1] = DIGITS[b & 0x0F];
+  }
+  return out;
+}
+
+CReplyEngine::CReplyEngine(CSerial &serial) : m_serial(serial) {}
+
+void CReplyEngine::SetCommMode(bool communication) {
+  m_commMode.store(communication);
+  m_hexNeedsSeparator.store(false);
+}
+
+void CReplyEngine::OnSerialReceive() {
+  if (!m_serial.IsOpen())
+    return;
+  char buf[RX_TEXT_SIZE + 1];
+  const int n = m_serial.Read(buf, RX_TEXT_SIZE, 20);
+
+  if (m_commMode.load()) {
+    if (n <= 0 || !m_onDisplay)
+      return;
+    if (m_bHexDisplay.load()) {
+      // Successive chunks are separated so values never run together.
+      QByteArray hex = ReceivedAsHex(buf, n);
+      if (m_hexNeedsSeparator.exchange(true))
+        hex.prepend(' ');
+      m_onDisplay(hex, true);
+    } else {
+      m_hexNeedsSeparator.store(false);
+      m_onDisplay(ReceivedAsText(buf, n), false);
+    }
+    return;
+  }
+
+  AppendRx(buf, n > 0 ? n : 0);
+  const int code = m_replyCode.load();
+  if (code >= REPLY_MENU && code <= REPLY_RESTART) {
+    bool done;
+    {
+      std::lock_guard lock(m_rxMutex);
+      done = ReplyComplete(code, m_rxText, m_rxLen);
+    }
+    if (done) {
+      m_replyCode.store(REPLY_NONE);
+      m_hReplyEvent.Set();
+    }
+    return;
+  }
+  if (m_onPromptWatch)
+    m_onPromptWatch();
+}
+
+void CReplyEngine::AppendRx(const char *data, int n) {
+  std::lock_guard lock(m_rxMutex);
+  if (n > RX_TEXT_SIZE) {
+    data += n - RX_TEXT_SIZE;
+    n = RX_TEXT_SIZE;
+  }
+  if (m_rxLen + n > RX_TEXT_SIZE) {
+    const int keep = RX_TEXT_SIZE - n;
+    std::memmove(m_rxText, m_rxText + (m_rxLen - keep), static_cast<size_t>(keep));
+    m_rxLen = keep;
+  }
+  std::memcpy(m_rxText + m_rxLen, data, static_cast<size_t>(n));
+  for (int i = m_rxLen; i < m_rxLen + n; ++i)
+    if (m_rxText[i] == '\0')
+      m_rxText[i] = ' ';
+  m_rxLen += n;
+  m_rxText[m_rxLen] = '\0';
+}
+
+QByteArray CReplyEngine::RxText() const {
+  std::lock_guard lock(m_rxMutex);
+  return QByteArray(m_rxText, m_rxLen);
+}
+
+void CReplyEngine::ClearRxText() {
+  std::lock_guard lock(m_rxMutex);
+  m_rxLen = 0;
+  m_rxText[0] = '\0';
+}
+
+CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs) {
+  std::lock_guard exchange(m_exchangeMutex);
+  m_replyCode.store(code);
+  ClearRxText();
+  m_hReplyEvent.Reset();
+  send();
+  CExchangeResult result;
+  result.completed = m_hReplyEvent.Wait(timeoutMs);
+  result.text = RxText();
+  return result;
+}
+
+void CReplyEngine::StopRun() {
+  m_replyCode.store(REPLY_NONE);
+  m_stopConfigRun.store(true);
+  m_hReplyEvent.Set();
+}

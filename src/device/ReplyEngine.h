@@ -1,0 +1,99 @@
+#pragma once
+// Pairs each command with the reply it awaits. Received bytes arrive on the
+// window thread (OnSerialReceive); in configuration state they roll into a
+// 4096-character text tested against the pending reply's marker, in
+// communication state they go to the display. Workers run exchanges: set the
+// code, empty the text, reset the event, write, wait.
+#include "host/Event.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+class CSerial;
+
+enum EReplyCode : std::int8_t {
+  REPLY_NONE = -1,
+  REPLY_MENU = 0,
+  REPLY_OK = 1,
+  REPLY_OK_PROBE = 2,
+  REPLY_SETTINGS = 3,
+  REPLY_IPR = 4,
+  REPLY_MODE = 5,
+  REPLY_ACTI = 6,
+  REPLY_CPIN = 7,
+  REPLY_CSQ = 8,
+  REPLY_OK_SET = 9,
+  REPLY_RESTART = 10,
+};
+
+constexpr int RX_TEXT_SIZE = 4096;
+constexpr int INFINITE_WAIT = -1;
+
+// True when text holds what the reply code waits for. Codes outside 0..10 never complete.
+bool ReplyComplete(int code, const char *text, int len);
+
+// Received bytes as the log shows them in communication state. A zero byte
+// shows as a space (the text is never cut at it).
+QByteArray ReceivedAsText(const char *data, int n);
+// Two lowercase hex digits per byte, one space between bytes, none trailing.
+QByteArray ReceivedAsHex(const char *data, int n);
+
+struct CExchangeResult {
+  bool completed = false;
+  QByteArray text; // the rolling text when the wait ended
+};
+
+class CReplyEngine {
+public:
+  explicit CReplyEngine(CSerial &serial);
+
+  // --- window thread ---
+  // The receive handler: call it when the port announces bytes.
+  void OnSerialReceive();
+  // Communication-state display: gets each chunk already formatted (text bytes or hex).
+  std::function<void(const QByteArray &formatted, bool hex)> m_onDisplay;
+  // Runs when bytes arrive in configuration state with no exchange pending.
+  std::function<void()> m_onPromptWatch;
+
+  // --- any thread ---
+  void SetCommMode(bool communication);
+  bool CommMode() const { return m_commMode.load(); }
+  void SetHexDisplay(bool hex) { m_bHexDisplay.store(hex); }
+  bool HexDisplay() const { return m_bHexDisplay.load(); }
+
+  // The exchange: the whole sequence holds the engine, so exchanges from
+  // different threads never share the pending reply. send writes the command.
+  CExchangeResult Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs);
+
+  // Stops a configuration-state run or a waiting worker: no reply pending,
+  // stop flag set, the event signalled.
+  void StopRun();
+  bool StopRequested() const { return m_stopConfigRun.load(); }
+  void ClearStop() { m_stopConfigRun.store(false); }
+
+  int ReplyCode() const { return m_replyCode.load(); }
+  void SetReplyCode(int code) { m_replyCode.store(static_cast<std::int8_t>(code)); }
+  QByteArray RxText() const;
+  void ClearRxText();
+  // Appends to the rolling text (normally done by the receive handler).
+  void AppendRx(const char *data, int n);
+  CEvent &ReplyEvent() { return m_hReplyEvent; }
+
+private:
+  CSerial &m_serial;
+  std::atomic<bool> m_commMode{false};
+  std::atomic<bool> m_bHexDisplay{false};
+  std::atomic<std::int8_t> m_replyCode{REPLY_NONE};
+  std::atomic<bool> m_stopConfigRun{false};
+  std::atomic<bool> m_hexNeedsSeparator{false};
+  CEvent m_hReplyEvent;
+  std::mutex m_exchangeMutex;
+
+  mutable std::mutex m_rxMutex;
+  char m_rxText[RX_TEXT_SIZE + 1] = {};
+  int m_rxLen = 0;
+};

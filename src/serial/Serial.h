@@ -1,0 +1,106 @@
+#pragma once
+// One PC serial port. QSerialPort lives on a private I/O thread; the window
+// thread and workers call in through blocking hand-overs. Received bytes are
+// buffered on the I/O thread and announced on the thread that created the
+// object (the window thread), one notification at a time.
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class CThreadExecutor;
+class QSerialPort;
+class QEventLoop;
+
+// Purge flags (the values the device protocol uses).
+enum : unsigned {
+  PURGE_TXABORT = 0x01,
+  PURGE_RXABORT = 0x02,
+  PURGE_TXCLEAR = 0x04,
+  PURGE_RXCLEAR = 0x08,
+  PURGE_RX = PURGE_RXABORT | PURGE_RXCLEAR,    // 0x0A
+  PURGE_ALL = 0x0F,                            // both directions, abort and clear
+  PURGE_CLEAR = PURGE_TXCLEAR | PURGE_RXCLEAR, // 0x0C
+};
+
+// What was last asked of the driver. Parity 0 none, 1 odd, 2 even; stop bits
+// 0 one, 1 one and a half, 2 two. The parity-check flag is set by any
+// parity other than none and never cleared again.
+struct LineSettings {
+  int baud = 0;
+  int byteSize = 8;
+  int parity = 0;
+  int stopBits = 0;
+  bool fParity = false;
+};
+
+class CSerial {
+public:
+  CSerial();
+  ~CSerial();
+  CSerial(const CSerial &) = delete;
+  CSerial &operator=(const CSerial &) = delete;
+
+  // onReceive runs on the creating thread whenever bytes are queued;
+  // onLost runs there once when an open port fails (device gone), after the
+  // port has been closed.
+  void SetOwner(std::function<void()> onReceive, std::function<void(const QString &)> onLost = {});
+
+  bool IsOpen() const { return m_open.load(); }
+  // port: a device path (/dev/ttyUSB0, a pty) or a system name (COM3, ttyS0).
+  // False when the port cannot be opened (absent, busy, not permitted) or is
+  // already open; false also when the line settings are refused, but then the
+  // port stays open.
+  bool Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
+  bool SetState(int baud, int byteSize, int parity, int stopBits);
+  void Close();
+  bool Purge(unsigned flags);
+  // Counts of bytes written once the write has completed (0 when closed).
+  int Write(const char *data, int length);
+  int Write(const QByteArray &data) { return Write(data.constData(), static_cast<int>(data.size())); }
+  int WriteString(const char *text);
+  int PurgeAndWrite(const char *data, int length);
+  // Takes up to maxLength bytes already received; never waits for more.
+  int Read(char *buffer, int maxLength, int waitMs);
+
+  qsizetype BytesQueued() const;
+  LineSettings State() const;
+  QString PortName() const;
+  // Why the last Open failed, or why the port was lost.
+  QString LastError() const;
+
+private:
+  void IoThreadMain(std::promise<void> *ready);
+  bool RunOnIo(const std::function<void()> &fn);
+  void OnReadyRead();
+  void OnPortError(int error);
+  void Notify();
+  void Deliver();
+  void CloseOnIo();
+
+  // Created on the owner thread; notifications run there.
+  std::unique_ptr<CThreadExecutor> m_notifier;
+  CThreadExecutor *m_io = nullptr; // lives on the I/O thread
+  QEventLoop *m_ioLoop = nullptr;
+  std::thread m_ioThread;
+  QSerialPort *m_port = nullptr; // I/O thread only
+  int m_readErrors = 0;          // I/O thread only: read errors since data last came
+
+  std::atomic<bool> m_open{false};
+  std::mutex m_writeMutex; // one write at a time, from any thread
+
+  mutable std::mutex m_mutex; // guards everything below
+  QByteArray m_rx;
+  qsizetype m_rxPos = 0;
+  bool m_notifyPending = false;
+  LineSettings m_state;
+  QString m_portName;
+  QString m_lastError;
+  std::function<void()> m_onReceive;
+  std::function<void(const QString &)> m_onLost;
+};

@@ -1,0 +1,216 @@
+#include "model/Pty.h"
+#include "serial/Serial.h"
+#include "support/TestUtil.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+#include <thread>
+
+namespace {
+QString Path(const CPty &pty) { return QString::fromStdString(pty.SlavePath()); }
+
+double ProcessCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+} // namespace
+
+TEST(Serial, OpenCloseReopenOnAPty) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  EXPECT_FALSE(s.IsOpen());
+  ASSERT_TRUE(s.Open(Path(pty), 115200)) << s.LastError().toStdString();
+  EXPECT_TRUE(s.IsOpen());
+  EXPECT_FALSE(s.Open(Path(pty), 115200)) << "a second open of an open object must fail";
+  EXPECT_TRUE(s.IsOpen());
+  s.Close();
+  EXPECT_FALSE(s.IsOpen());
+  s.Close(); // closing a closed port does nothing
+  ASSERT_TRUE(s.Open(Path(pty), 9600));
+  EXPECT_EQ(s.State().baud, 9600);
+  EXPECT_EQ(s.WriteString("hi"), 2);
+  EXPECT_EQ(pty.ReadUntil("hi", 2000), "hi");
+}
+
+TEST(Serial, RefusedOpensReturnFalse) {
+  CSerial s;
+  EXPECT_FALSE(s.Open(QStringLiteral("/dev/does-not-exist-strelvane"), 115200));
+  EXPECT_FALSE(s.LastError().isEmpty());
+  EXPECT_FALSE(s.Open(QString(), 115200));
+  EXPECT_FALSE(s.IsOpen());
+  // Closed: nothing is written, read or purged.
+  char buf[8];
+  EXPECT_EQ(s.Write("at\r", 3), 0);
+  EXPECT_EQ(s.Read(buf, 8, 20), 0);
+  EXPECT_FALSE(s.Purge(PURGE_ALL));
+  EXPECT_FALSE(s.SetState(9600, 8, 0, 0));
+}
+
+TEST(Serial, PortInUseFailsToOpen) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial first, second;
+  ASSERT_TRUE(first.Open(Path(pty), 115200));
+  EXPECT_FALSE(second.Open(Path(pty), 115200));
+  EXPECT_FALSE(second.IsOpen());
+  EXPECT_FALSE(second.LastError().isEmpty());
+  first.Close();
+  EXPECT_TRUE(second.Open(Path(pty), 115200)) << "free again once closed";
+}
+
+TEST(Serial, ReadTakesOnlyWhatIsQueuedAndNotifiesOnTheCreatingThread) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  std::atomic<int> notes{0};
+  QThread *noteThread = nullptr;
+  s.SetOwner([&] {
+    ++notes;
+    noteThread = QThread::currentThread();
+  });
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  ASSERT_TRUE(pty.WriteAll("abc"));
+  ASSERT_TRUE(PumpUntil([&] { return s.BytesQueued() == 3 && notes > 0; }));
+  EXPECT_EQ(noteThread, QThread::currentThread());
+  char buf[8] = {};
+  EXPECT_EQ(s.Read(buf, 2, 20), 2);
+  EXPECT_EQ(std::string(buf, 2), "ab");
+  EXPECT_EQ(s.Read(buf, 8, 20), 1);
+  EXPECT_EQ(buf[0], 'c');
+  EXPECT_EQ(s.Read(buf, 8, 20), 0) << "nothing queued: no wait, no bytes";
+}
+
+TEST(Serial, PurgeDropsWhatIsQueued) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  ASSERT_TRUE(pty.WriteAll("stale"));
+  ASSERT_TRUE(PumpUntil([&] { return s.BytesQueued() == 5; }));
+  EXPECT_TRUE(s.Purge(PURGE_RX));
+  EXPECT_EQ(s.BytesQueued(), 0);
+  ASSERT_TRUE(pty.WriteAll("x"));
+  ASSERT_TRUE(PumpUntil([&] { return s.BytesQueued() == 1; }));
+  EXPECT_EQ(s.PurgeAndWrite("at\r", 3), 3);
+  EXPECT_EQ(s.BytesQueued(), 0);
+}
+
+TEST(Serial, WritesFromTwoThreadsDoNotInterleave) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  const std::string a = std::string(60, 'A') + "\r";
+  const std::string b = std::string(60, 'B') + "\r";
+  constexpr int PER_THREAD = 100;
+  std::string got;
+  std::atomic<bool> writing{true};
+  std::thread reader([&] {
+    while (writing || !pty.ReadSome(0).empty())
+      got += pty.ReadSome(50);
+  });
+  auto writer = [&](const std::string &cmd) {
+    for (int i = 0; i < PER_THREAD; ++i)
+      ASSERT_EQ(s.Write(cmd.data(), static_cast<int>(cmd.size())), static_cast<int>(cmd.size()));
+  };
+  std::thread ta(writer, a), tb(writer, b);
+  ta.join();
+  tb.join();
+  writing = false;
+  reader.join();
+  got += pty.ReadSome(200);
+  int countA = 0, countB = 0;
+  size_t start = 0;
+  for (size_t cr = got.find('\r'); cr != std::string::npos; start = cr + 1, cr = got.find('\r', start)) {
+    const std::string piece = got.substr(start, cr - start + 1);
+    if (piece == a)
+      ++countA;
+    else if (piece == b)
+      ++countB;
+    else
+      FAIL() << "interleaved command: " << piece;
+  }
+  EXPECT_EQ(countA, PER_THREAD);
+  EXPECT_EQ(countB, PER_THREAD);
+}
+
+TEST(Serial, LineSettingsAskedForAndParityCheckNeverCleared) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  EXPECT_FALSE(s.State().fParity);
+  s.SetState(9600, 8, 2, 0); // a pty may refuse even parity: only what was asked counts here
+  EXPECT_EQ(s.State().parity, 2);
+  EXPECT_TRUE(s.State().fParity);
+  s.SetState(19200, 8, 0, 2);
+  const LineSettings st = s.State();
+  EXPECT_EQ(st.baud, 19200);
+  EXPECT_EQ(st.parity, 0);
+  EXPECT_EQ(st.stopBits, 2);
+  EXPECT_TRUE(st.fParity);
+  EXPECT_TRUE(s.IsOpen()) << "a refused setting leaves the port open";
+  EXPECT_EQ(s.WriteString("ok"), 2);
+}
+
+TEST(Serial, VanishedDeviceIsReportedOnceWithoutSpinning) {
+  auto pty = std::make_unique<CPty>();
+  ASSERT_TRUE(pty->Open());
+  const QString path = Path(*pty);
+  CSerial s;
+  std::atomic<int> lost{0};
+  s.SetOwner([] {}, [&](const QString &) { ++lost; });
+  ASSERT_TRUE(s.Open(path, 115200));
+  pty->CloseSlave();
+  pty->CloseMaster();
+  ASSERT_TRUE(PumpUntil([&] { return lost > 0; }, 5000));
+  const double cpu0 = ProcessCpuSeconds();
+  PumpFor(500);
+  const double cpu = ProcessCpuSeconds() - cpu0;
+  EXPECT_EQ(lost, 1);
+  EXPECT_FALSE(s.IsOpen());
+  EXPECT_EQ(s.Write("at\r", 3), 0);
+  EXPECT_LT(cpu, 0.25) << "no busy loop after the device vanished";
+  // A new device on a new line opens fine with the same object.
+  CPty again;
+  ASSERT_TRUE(again.Open());
+  EXPECT_TRUE(s.Open(Path(again), 115200));
+}
+
+TEST(Serial, CloseWhileDataFloodsNeverDeadlocks) {
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  long long received = 0;
+  s.SetOwner([&] {
+    char buf[4096];
+    received += s.Read(buf, sizeof buf, 20);
+  });
+  std::atomic<bool> run{true};
+  std::thread flood([&] {
+    const std::string chunk(1024, 'x');
+    while (run)
+      pty.WriteAll(chunk);
+  });
+  int opened = 0;
+  for (int i = 0; i < 20; ++i) {
+    if (s.Open(Path(pty), 115200))
+      ++opened;
+    else
+      ADD_FAILURE() << "reopen " << i << ": " << s.LastError().toStdString();
+    PumpFor(20);
+    s.Close();
+  }
+  EXPECT_EQ(opened, 20);
+  run = false;
+  // Drain so the flooding thread is not blocked on a full pty buffer.
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  flood.join();
+  s.Close();
+  EXPECT_GT(received, 0);
+}
