@@ -22,17 +22,18 @@ CThreadExecutor::~CThreadExecutor() { Shutdown(); }
 bool CThreadExecutor::IsOnThread() const { return QThread::currentThread() == thread(); }
 
 void CThreadExecutor::Enqueue(const std::shared_ptr<Task> &task) {
-  bool wake = false;
+  QEvent *wake = nullptr;
   {
     std::lock_guard lock(m_mutex);
     m_queue.push_back(task);
     if (!m_wakePending) {
       m_wakePending = true;
-      wake = true;
+      // Made under the lock that event() takes before reading it.
+      wake = new QEvent(WAKE_EVENT);
     }
   }
   if (wake)
-    QCoreApplication::postEvent(this, new QEvent(WAKE_EVENT));
+    QCoreApplication::postEvent(this, wake);
 }
 
 void CThreadExecutor::Post(std::function<void()> fn) {
@@ -101,6 +102,10 @@ void CThreadExecutor::RunPending() {
 }
 
 bool CThreadExecutor::event(QEvent *e) {
+  {
+    // Pairs with Enqueue: the event was made by another thread.
+    std::lock_guard lock(m_mutex);
+  }
   if (e->type() == WAKE_EVENT) {
     RunPending();
     return true;

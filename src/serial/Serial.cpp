@@ -15,7 +15,7 @@
 namespace {
 // Received bytes kept for the window thread before the oldest are dropped;
 // far above what one notification takes, so only a stalled reader loses data.
-constexpr qsizetype RX_BUFFER_MAX = 64 << 20;
+constexpr size_t RX_BUFFER_MAX = 64 << 20;
 
 QSerialPort::Parity ToQtParity(int parity) {
   switch (parity) {
@@ -249,16 +249,16 @@ int CSerial::Read(char *buffer, int maxLength, int /*waitMs*/) {
   if (!m_open.load() || maxLength <= 0)
     return 0;
   std::lock_guard lock(m_mutex);
-  const qsizetype avail = m_rx.size() - m_rxPos;
-  const int n = static_cast<int>(std::min<qsizetype>(avail, maxLength));
+  const size_t avail = m_rx.size() - m_rxPos;
+  const int n = static_cast<int>(std::min<size_t>(avail, static_cast<size_t>(maxLength)));
   if (n > 0) {
-    std::memcpy(buffer, m_rx.constData() + m_rxPos, static_cast<size_t>(n));
-    m_rxPos += n;
+    std::memcpy(buffer, m_rx.data() + m_rxPos, static_cast<size_t>(n));
+    m_rxPos += static_cast<size_t>(n);
     if (m_rxPos == m_rx.size()) {
       m_rx.clear();
       m_rxPos = 0;
-    } else if (m_rxPos > (1 << 16) && m_rxPos * 2 > m_rx.size()) {
-      m_rx.remove(0, m_rxPos);
+    } else if (m_rxPos > (1u << 16) && m_rxPos * 2 > m_rx.size()) {
+      m_rx.erase(0, m_rxPos);
       m_rxPos = 0;
     }
   }
@@ -267,7 +267,7 @@ int CSerial::Read(char *buffer, int maxLength, int /*waitMs*/) {
 
 qsizetype CSerial::BytesQueued() const {
   std::lock_guard lock(m_mutex);
-  return m_rx.size() - m_rxPos;
+  return static_cast<qsizetype>(m_rx.size() - m_rxPos);
 }
 
 LineSettings CSerial::State() const {
@@ -294,13 +294,14 @@ void CSerial::OnReadyRead() {
   m_readErrors = 0;
   {
     std::lock_guard lock(m_mutex);
-    if (m_rxPos > 0 && m_rx.size() + data.size() > RX_BUFFER_MAX) {
-      m_rx.remove(0, m_rxPos);
+    const auto size = static_cast<size_t>(data.size());
+    if (m_rxPos > 0 && m_rx.size() + size > RX_BUFFER_MAX) {
+      m_rx.erase(0, m_rxPos);
       m_rxPos = 0;
     }
-    m_rx.append(data);
+    m_rx.append(data.constData(), size);
     if (m_rx.size() > RX_BUFFER_MAX)
-      m_rx.remove(0, m_rx.size() - RX_BUFFER_MAX);
+      m_rx.erase(0, m_rx.size() - RX_BUFFER_MAX);
   }
   Notify();
 }

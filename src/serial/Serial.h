@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class CThreadExecutor;
@@ -95,8 +96,8 @@ private:
   std::mutex m_writeMutex; // one write at a time, from any thread
 
   mutable std::mutex m_mutex; // guards everything below
-  QByteArray m_rx;
-  qsizetype m_rxPos = 0;
+  std::string m_rx; // plain bytes: never shares a buffer with the I/O thread's data
+  size_t m_rxPos = 0;
   bool m_notifyPending = false;
   LineSettings m_state;
   QString m_portName;
