@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds from scratch and runs the whole test suite (what CI runs).
+# Builds from scratch and runs the whole test suite (what CI runs):
+# the format check, then every test in an AddressSanitizer+UndefinedBehaviorSanitizer
+# build (warnings are errors) and again in a ThreadSanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -9,7 +11,13 @@ jobs=$(nproc)
 echo "== format check"
 scripts/format.sh --check
 
-echo "== build (warnings are errors)"
-scripts/build.sh build/ci -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRELVANE_WERROR=ON
-echo "== tests"
-(cd build/ci && ctest -j"$jobs" --output-on-failure)
+echo "== address+undefined build"
+scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=address -DSTRELVANE_WERROR=ON
+echo "== tests (address+undefined)"
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest -j"$jobs" --output-on-failure)
+
+echo "== thread build"
+scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=thread -DSTRELVANE_WERROR=ON
+echo "== tests (thread)"
+(cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest -j"$jobs" --output-on-failure)
