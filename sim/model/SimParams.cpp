@@ -102,12 +102,16 @@ const GbkDefault GBK_FACTORY[] = {
 // Port" before the secondary and GPS ports; "Dns Server's Ip:" before "Second
 // Dns Server's Ip:". Negative entries are section titles.
 constexpr int SECTION = -1000;
+// clang-format off
 const int LAYOUT[] = {
-    SECTION - 0, 0,  1,  2,  3,  SECTION - 1, 4,           5,  10, 6,  7,  8,  9,  11,          12, 13, 14, 15, 16,
-    27,          28, 29, 30, 31, 32,          SECTION - 2, 17, 18, 19, 22, 20, 21, 23,          24, 25, 26, 34, 39,
-    37,          38, 42, 43, 44, 45,          SECTION - 3, 33, 35, 36, 40, 41, 46, SECTION - 4, 47, 48, 49, 50, 51,
-    52,          53, 54, 55, 56, 57,          SECTION - 5, 58, 59, 60, 61, 62, 63, 64,          65, 66, 67, 68,
+    SECTION - 0, 0, 1, 2, 3,
+    SECTION - 1, 4, 5, 10, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 27, 28, 29, 30, 31, 32,
+    SECTION - 2, 17, 18, 19, 22, 20, 21, 23, 24, 25, 26, 34, 39, 37, 38, 42, 43, 44, 45,
+    SECTION - 3, 33, 35, 36, 40, 41, 46,
+    SECTION - 4, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57,
+    SECTION - 5, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68,
 };
+// clang-format on
 const char *const SECTION_TITLES[] = {
     "------------------ Network ------------------",  "---------------- Data centers ---------------",
     "--------------- Work parameters -------------",  "------------------ Wake-up ------------------",
