@@ -472,13 +472,13 @@ std::string CDeviceModel::Dispatch(const std::string &line, std::int64_t nowMs, 
     result = "ERROR";
     return Error();
   }
-  const std::string reply = Setter(name, value, nowMs);
+  const std::string reply = Setter(name, value);
   if (reply != Ok())
     result = "ERROR";
   return reply;
 }
 
-std::string CDeviceModel::Setter(const std::string &name, const std::string &value, std::int64_t) {
+std::string CDeviceModel::Setter(const std::string &name, const std::string &value) {
   const auto it = Setters().find(name);
   if (it == Setters().end())
     return Error();

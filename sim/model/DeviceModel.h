@@ -103,7 +103,7 @@ private:
   void Execute(const std::string &line, std::int64_t nowMs);
   // Reply text for a command; sets restart/shutdown flags. Empty: no reply.
   std::string Dispatch(const std::string &line, std::int64_t nowMs, std::string &result);
-  std::string Setter(const std::string &name, const std::string &value, std::int64_t nowMs);
+  std::string Setter(const std::string &name, const std::string &value);
   void EnterBoot(std::int64_t nowMs);
   void RefreshClockEntry(std::int64_t nowMs);
 
