@@ -13,3 +13,6 @@ echo "== build (warnings are errors)"
 scripts/build.sh build/ci -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRELVANE_WERROR=ON
 echo "== tests"
 (cd build/ci && ctest -j"$jobs" --output-on-failure)
+
+echo "== fuzz (libFuzzer, short fixed time per parser)"
+scripts/fuzz.sh
