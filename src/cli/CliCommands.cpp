@@ -125,10 +125,14 @@ int RunCli(const QStringList &arguments, CCliContext &ctx) {
   QStringList rest;
   QString badOption;
   bool badLang = false;
+  bool literal = false;
+  // Options may stand before or after the command and its arguments.
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString &arg = arguments[i];
-    if (!rest.isEmpty()) {
-      rest << arg; // after the command everything is its argument
+    if (literal) {
+      rest << arg;
+    } else if (arg == QLatin1String("--")) {
+      literal = true; // everything after it is an argument, even "--x"
     } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
       help = true;
     } else if (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang="))) {

@@ -53,6 +53,8 @@ TEST(CliOffline, DescribeInEitherLanguage) {
   EXPECT_EQ(zh.out, QString::fromUtf8("每周周一、周五、08:30:00开机,持续60秒关机\n"));
   CliRun forced = RunCli(QStringList{QStringLiteral("--lang=en")} + args, QStringLiteral("zh_TW"));
   EXPECT_TRUE(forced.out.startsWith(QStringLiteral("Power-On on")));
+  CliRun after = RunCli(args + QStringList{QStringLiteral("--lang"), QStringLiteral("zh")});
+  EXPECT_EQ(after.out, zh.out);
 }
 
 TEST(CliOffline, ParseListingPrintsTheWholeTable) {

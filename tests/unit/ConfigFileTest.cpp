@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -150,6 +151,8 @@ struct ParseCase {
   QByteArray value;
   int found;
 };
+
+void PrintTo(const ParseCase &c, std::ostream *os) { *os << c.name; }
 
 class ParseConfig : public ::testing::TestWithParam<ParseCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -11,6 +12,8 @@ struct DescribeCase {
   const char *en;
   const char *zh;
 };
+
+void PrintTo(const DescribeCase &c, std::ostream *os) { *os << c.schedule; }
 
 class Describe : public ::testing::TestWithParam<DescribeCase> {};
 
@@ -116,6 +119,8 @@ struct EncodeCase {
   const char *en;       // sentence, or the message of the failed check
   const char *zh;
 };
+
+void PrintTo(const EncodeCase &c, std::ostream *os) { *os << c.name; }
 
 class Encode : public ::testing::TestWithParam<EncodeCase> {};
 

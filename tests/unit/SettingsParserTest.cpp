@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ struct ValueCase {
   QByteArray value; // expected szValue
   int found;
 };
+
+void PrintTo(const ValueCase &c, std::ostream *os) { *os << c.name; }
 
 class ParseSettingsValue : public ::testing::TestWithParam<ValueCase> {};
 
