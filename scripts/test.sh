@@ -21,3 +21,6 @@ echo "== thread build"
 scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=thread -DSTRELVANE_WERROR=ON
 echo "== tests (thread)"
 (cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest -j"$jobs" --output-on-failure)
+
+echo "== fuzzing"
+scripts/fuzz.sh
