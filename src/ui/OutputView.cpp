@@ -39,14 +39,15 @@ COutputView::COutputView(QWidget *parent) : QPlainTextEdit(parent) {
 void COutputView::Append(const QString &text, qsizetype droppedFront) {
   QTextCursor cursor(document());
   cursor.beginEditBlock();
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(ForDisplay(text));
+  // The log trims after appending, so a drop can reach into the text just added.
   if (droppedFront > 0) {
     cursor.movePosition(QTextCursor::Start);
     const qsizetype end = document()->characterCount() - 1;
     cursor.setPosition(static_cast<int>(std::min(droppedFront, end)), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
   }
-  cursor.movePosition(QTextCursor::End);
-  cursor.insertText(ForDisplay(text));
   cursor.endEditBlock();
   MoveCaretToEnd();
 }
