@@ -12,6 +12,8 @@ public:
 };
 
 class CIpAddressEdit : public QLineEdit {
+  Q_OBJECT
+
 public:
   explicit CIpAddressEdit(QWidget *parent = nullptr);
 
