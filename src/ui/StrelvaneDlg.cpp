@@ -230,7 +230,7 @@ void CStrelvaneDlg::BuildControls() {
   m_portCombo = combo(IDC_PORT, portLabel->text());
   m_portCombo->setItemDelegate(new CPortDelegate(m_portCombo));
   m_portCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  m_portCombo->setMinimumContentsLength(10);
+  m_portCombo->setMinimumContentsLength(14);
   m_baudCombo = combo(IDC_BAUD, baudLabel->text());
   m_baudCombo->addItems(pageitems::Items(EPage::None, pageitems::MAIN_BAUD));
   m_parityCombo = combo(IDC_PARITY, parityLabel->text());
@@ -260,7 +260,7 @@ void CStrelvaneDlg::BuildControls() {
   auto *terminal = new QGridLayout;
   QCheckBox *timed = check(IDC_TIMED_SEND);
   QLineEdit *interval = edit(IDC_SEND_INTERVAL, timed->text());
-  interval->setMaximumWidth(interval->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
+  interval->setFixedWidth(interval->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
   terminal->addWidget(timed, 0, 0);
   terminal->addWidget(interval, 0, 1);
   terminal->addWidget(label(IDC_MS_LABEL), 0, 2);
@@ -472,7 +472,6 @@ void CStrelvaneDlg::EnableSaveToFile() {
 
 void CStrelvaneDlg::UpdatePortControls() {
   OnWindow([&] {
-    Control(IDC_OPEN_CLOSE)->setAccessibleName(QString());
     auto *b = qobject_cast<QPushButton *>(Control(IDC_OPEN_CLOSE));
     b->setText(m_bPortOpen ? Tr("关闭串口", "Close") : Tr("打开串口", "Open"));
     b->setAccessibleName(b->text());
