@@ -1,7 +1,7 @@
 #pragma once
-// What the engine asks of a front end. Every method is called on the window
-// thread only; engine code on another thread goes through CThreadExecutor::Call
-// so that effects appear in call order.
+// What the engine asks of a front end. Implementations accept calls from any
+// thread and carry each one out on the window thread before returning (the Qt
+// window through CThreadExecutor::Call), so effects appear in call order.
 #include <QString>
 
 class DialogHost {

@@ -1,0 +1,139 @@
+#include "pages/AlarmTime.h"
+
+#include "params/PageItems.h"
+#include "text/Lang.h"
+#include "ui/ControlIds.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace idc::alarm;
+
+const CAlarmTime::GroupIds CAlarmTime::GROUP_IDS[GROUPS] = {
+    {1078, 1004, 1009, 1022}, {1079, 1005, 1010, 1027}, {1080, 1006, 1011, 1028}, {1081, 1007, 1012, 1029},
+    {1082, 1008, 1013, 1030}, {1083, 1014, 1015, 1031}, {1084, 1016, 1017, 1032}, {1085, 1018, 1019, 1033},
+    {1089, 1020, 1021, 1034}, {1087, 1023, 1024, 1035},
+};
+
+namespace {
+const char *const GROUP_ZH[CAlarmTime::GROUPS] = {"第一组：", "第二组：", "第三组：", "第四组：", "第五组：",
+                                                  "第六组：", "第七组：", "第八组：", "第九组：", "第十组："};
+const char *const GROUP_EN[CAlarmTime::GROUPS] = {"Group 1:", "Group 2:", "Group 3:", "Group 4:", "Group 5:",
+                                                  "Group 6:", "Group 7:", "Group 8:", "Group 9:", "Group 10:"};
+} // namespace
+
+void CAlarmTime::Build() {
+  auto *layout = new QVBoxLayout(this);
+  QGroupBox *box = AddGroup(IDC_GROUP_BOX, "开关机时间设置", "Power On/Off Time Settings:");
+  auto *grid = new QGridLayout(box);
+  for (int g = 0; g < GROUPS; ++g) {
+    const GroupIds &ids = GROUP_IDS[g];
+    QLabel *label = AddLabel(ids.label, GROUP_ZH[g], GROUP_EN[g]);
+    QLineEdit *description = AddEdit(ids.description, label->text());
+    description->setReadOnly(true);
+    QPushButton *set = AddButton(ids.setButton, "设置", "Set:", label->text() + QLatin1Char(' ') + Tr("设置", "Set"));
+    // The schedule string is kept beside its sentence but never shown.
+    QLineEdit *string = AddEdit(ids.string, label->text());
+    string->hide();
+    label->setBuddy(description);
+    grid->addWidget(label, g, 0);
+    grid->addWidget(description, g, 1);
+    grid->addWidget(set, g, 2);
+  }
+  grid->setColumnStretch(1, 1);
+  layout->addWidget(box);
+
+  auto *clock = new QGridLayout;
+  QLabel *clockLabel = AddLabel(IDC_CLOCK_LABEL, "RTC时间设置：", "RTC timeset:");
+  QComboBox *source = AddList(IDC_CLOCK_SOURCE, clockLabel->text());
+  source->setCurrentIndex(0);
+  QLineEdit *display = AddEdit(IDC_CLOCK_DISPLAY, clockLabel->text());
+  display->setReadOnly(true);
+  display->setMinimumWidth(display->fontMetrics().horizontalAdvance(QStringLiteral("2000/00/00 00:00:00  ")) + 8);
+  m_inputIds.removeOne(IDC_CLOCK_DISPLAY);
+  QPushButton *clockSet =
+      AddButton(IDC_CLOCK_SET, "设置", "Set:", clockLabel->text() + QLatin1Char(' ') + Tr("设置", "Set"));
+
+  const QDateTime now = QDateTime::currentDateTime();
+  auto *date = new QDateEdit(now.date(), this);
+  date->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+  auto *time = new QTimeEdit(now.time(), this);
+  time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+  AddControl(date, IDC_DATE, clockLabel->text(), true);
+  AddControl(time, IDC_TIME, clockLabel->text(), true);
+  QComboBox *weekday = AddList(IDC_WEEKDAY, clockLabel->text());
+  weekday->setCurrentIndex(-1);
+  clockLabel->setBuddy(source);
+
+  clock->addWidget(clockLabel, 0, 0);
+  clock->addWidget(source, 0, 1);
+  clock->addWidget(display, 0, 2, 1, 2);
+  clock->addWidget(clockSet, 0, 4);
+  clock->addWidget(date, 1, 1);
+  clock->addWidget(time, 1, 2);
+  clock->addWidget(weekday, 1, 3);
+  clock->setColumnStretch(2, 1);
+  clock->setColumnStretch(3, 1);
+  layout->addLayout(clock);
+  layout->addStretch(1);
+
+  // The pickers and the weekday list belong to the manual clock source.
+  date->hide();
+  time->hide();
+  weekday->hide();
+  connect(source, &QComboBox::currentIndexChanged, this, &CAlarmTime::OnSelchangeClockSource);
+
+  m_clockTimer = new QTimer(this);
+  m_clockTimer->setInterval(1000);
+  connect(m_clockTimer, &QTimer::timeout, this, &CAlarmTime::OnTimer);
+  m_clockTimer->start();
+  OnTimer();
+}
+
+QString CAlarmTime::ClockText(const QDateTime &t) {
+  const QDate d = t.date();
+  const QTime h = t.time();
+  return QString::asprintf("%d/%02d/%02d %02d:%02d:%02d", d.year(), d.month(), d.day(), h.hour(), h.minute(),
+                           h.second());
+}
+
+void CAlarmTime::OnTimer() {
+  if (auto *display = qobject_cast<QLineEdit *>(Control(IDC_CLOCK_DISPLAY)))
+    display->setText(ClockText(QDateTime::currentDateTime()));
+}
+
+void CAlarmTime::OnSelchangeClockSource(int index) {
+  const bool manual = index > 0;
+  for (int id : {IDC_DATE, IDC_TIME, IDC_WEEKDAY}) {
+    if (QWidget *w = Control(id))
+      w->setVisible(manual);
+  }
+  if (QWidget *display = Control(IDC_CLOCK_DISPLAY))
+    display->setVisible(!manual);
+}
+
+void CAlarmTime::SetEditingEnabled(bool enable) {
+  for (const GroupIds &ids : GROUP_IDS) {
+    // The sentences are never edited in place: the Set button opens the editor.
+    if (QWidget *w = Control(ids.description))
+      w->setEnabled(false);
+    if (QWidget *w = Control(ids.setButton))
+      w->setEnabled(enable);
+  }
+  for (int id : {IDC_CLOCK_SOURCE, IDC_DATE, IDC_TIME, IDC_WEEKDAY, IDC_CLOCK_SET}) {
+    if (QWidget *w = Control(id))
+      w->setEnabled(enable);
+  }
+}
+
+void CAlarmTime::DisableAll() { SetEditingEnabled(false); }
+
+void CAlarmTime::EnableForEditing() { SetEditingEnabled(true); }

@@ -1,0 +1,140 @@
+#pragma once
+// The main window: port controls, operation buttons, output log with the
+// terminal row, and the tab sheet with the five setting pages. It is the Qt
+// face of both host seams; their methods may be called from any thread and are
+// carried out synchronously on the window thread.
+#include "host/DialogHost.h"
+#include "host/OutputLog.h"
+#include "host/PageControls.h"
+#include "ui/Startup.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QTimer>
+
+#include <functional>
+
+class CAlarmTime;
+class CBaseDlg;
+class CDtuDlg;
+class CGpsDlg;
+class COtherDlg;
+class COutputView;
+class CPageDlg;
+class CTabSheet;
+class CThreadExecutor;
+class QComboBox;
+
+class CStrelvaneDlg : public QDialog, public DialogHost, public PageControls {
+public:
+  static constexpr const char *TITLE = "Tavrenholt Corvanet V1.2.0";
+  // The operation set switched by EnableOperationButtons (1032 and 1046 have rules of their own).
+  static const QList<int> OPERATION_SET;
+
+  // g_chineseUi must be decided before: every caption is chosen here.
+  explicit CStrelvaneDlg(QWidget *parent = nullptr, qsizetype logLimit = COutputLog::DEFAULT_LIMIT);
+  ~CStrelvaneDlg() override;
+
+  // The initialisation: pages created and three tabs shown, start values, the
+  // port list filled and its first port opened. No port at all: a message and
+  // the window stays usable.
+  void Initialize(const QList<CPortEntry> &ports);
+
+  // DialogHost
+  void AppendOutput(const QString &text) override;
+  void EnableOperationButtons(bool enable) override;
+  void EnableSaveToFile() override;
+  void UpdatePortControls() override;
+  void SetConfigurationLayout() override;
+  void SetCommunicationLayout() override;
+  void EnableControl(int id, bool enable) override;
+  void ShowMessage(const QString &text, const QString &caption) override;
+  bool AskYesNo(const QString &text, const QString &caption) override;
+  void StartPromptTimer(int periodMs) override;
+  void StopPromptTimer() override;
+
+  // PageControls
+  QString ParamText(int index) override;
+  void SetParamText(int index, const QString &text) override;
+  int ParamSelection(int index) override;
+  void SetParamSelection(int index, int position) override;
+  QString ScheduleDescription(int index) override;
+  void SetScheduleDescription(int index, const QString &text) override;
+  bool IsParamEnabled(int index) override;
+  void DisableAll(EPage page) override;
+  void EnableAll(EPage page) override;
+  void EnableForEditing() override;
+  void SetClientMode(bool client) override;
+  void ShowTabs(bool withAlarm, bool withGps) override;
+  QList<EPage> Tabs() override;
+
+  // Opens the port chosen in the port controls when closed, closes it when open.
+  // Until the serial engine is attached this records the choice and the state only.
+  void OpenClosePort();
+  bool IsPortOpen() const { return m_bPortOpen; }
+  QString OpenedPort() const { return m_openedPort; }
+  QString OpenedBaud() const { return m_openedBaud; }
+  bool ConfigLayout() const { return m_bConfigLayout; }
+
+  // Writes the output window's text to path; shows the result as the save button does.
+  bool SaveOutputTo(const QString &path);
+  void OnClearOutput();
+
+  // Where the engine attaches: a button or check box click, the prompt timer tick.
+  void SetCommandHandler(int id, std::function<void()> fn);
+  void SetPromptTimerHandler(std::function<void()> fn) { m_promptHandler = std::move(fn); }
+  // Replaces message boxes and questions (tests, headless runs).
+  void SetMessageHook(std::function<void(const QString &text, const QString &caption)> fn) {
+    m_messageHook = std::move(fn);
+  }
+  void SetQuestionHook(std::function<bool(const QString &text, const QString &caption)> fn) {
+    m_questionHook = std::move(fn);
+  }
+
+  QWidget *Control(int id) const;
+  CTabSheet *TabSheet() const { return m_tabSheet; }
+  CPageDlg *Page(EPage page) const;
+  COutputView *Output() const { return m_output; }
+  const COutputLog &Log() const { return m_log; }
+  CThreadExecutor *Executor() const { return m_executor; }
+  QList<QWidget *> TerminalRow() const;
+  void ShowAbout();
+
+  void accept() override; // Enter never closes the window
+  void done(int result) override;
+
+protected:
+  void showEvent(QShowEvent *e) override;
+
+private:
+  void BuildControls();
+  void Command(int id);
+  void OnSaveOutput();
+  void OnBrowseConfigFile();
+  QWidget *ParamControl(int index, bool hidden) const;
+  template <class R, class F> R OnWindow(R fallback, F fn);
+  template <class F> void OnWindow(F fn);
+
+  CThreadExecutor *m_executor;
+  CBaseDlg *m_pageBase;
+  CDtuDlg *m_pageDtu;
+  COtherDlg *m_pageOther;
+  CAlarmTime *m_pageAlarm;
+  CGpsDlg *m_pageGps;
+  CTabSheet *m_tabSheet = nullptr;
+  COutputView *m_output = nullptr;
+  QComboBox *m_portCombo = nullptr;
+  QComboBox *m_baudCombo = nullptr;
+  QComboBox *m_parityCombo = nullptr;
+  QHash<int, QWidget *> m_controls;
+  QHash<int, std::function<void()>> m_handlers;
+  COutputLog m_log;
+  bool m_bConfigLayout = true;
+  bool m_bPortOpen = false;
+  QString m_openedPort;
+  QString m_openedBaud;
+  QTimer m_promptTimer;
+  std::function<void()> m_promptHandler;
+  std::function<void(const QString &, const QString &)> m_messageHook;
+  std::function<bool(const QString &, const QString &)> m_questionHook;
+};

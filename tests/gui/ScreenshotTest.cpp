@@ -1,0 +1,97 @@
+// Screenshots of the main window and each page in both languages, written under
+// the build folder (screenshots/en, screenshots/zh) for a person to look at.
+// Besides writing them, it checks that nothing is clipped: every caption fits its widget.
+#include "pages/PageDlg.h"
+#include "text/Lang.h"
+#include "ui/StrelvaneDlg.h"
+#include "ui/TabSheet.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QtTest>
+
+class ScreenshotTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void cleanup() { g_chineseUi = 0; }
+
+  void shots_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("en") << false;
+    QTest::newRow("zh") << true;
+  }
+
+  void shots() {
+    QFETCH(bool, chinese);
+    g_chineseUi = chinese ? 1 : 0;
+    const QString dir = QStringLiteral(STRELVANE_BIN_DIR "/screenshots/") + (chinese ? "zh" : "en");
+    QVERIFY(QDir().mkpath(dir));
+
+    CStrelvaneDlg dlg;
+    dlg.SetMessageHook([](const QString &, const QString &) {});
+    dlg.Initialize({{"/dev/ttyS0", "Built-in serial port"}, {"/dev/ttyUSB0", "USB serial"}});
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.AppendOutput(chinese ? QStringLiteral("等待设备上电……\r\n") : QStringLiteral("Waiting for the device...\r\n"));
+    QVERIFY(dlg.grab().save(dir + "/main.png"));
+    CheckNothingClipped(&dlg);
+
+    dlg.SetCommunicationLayout();
+    QApplication::processEvents();
+    QVERIFY(dlg.grab().save(dir + "/main_communication.png"));
+    CheckNothingClipped(&dlg);
+    dlg.SetConfigurationLayout();
+
+    // Pages with values, enabled, all five offered.
+    for (int i = 0; i < PARAM_COUNT; ++i) {
+      const ParamInfo &info = ParamInfoAt(i);
+      if (info.kind == EControlKind::Edit || info.kind == EControlKind::Combo)
+        dlg.SetParamText(i, QString::number(1000 + i));
+      else if (info.kind == EControlKind::Ip)
+        dlg.SetParamText(i, QStringLiteral("192.168.1.%1").arg(i));
+      else if (info.kind == EControlKind::List)
+        dlg.SetParamSelection(i, 1);
+      else if (info.kind == EControlKind::Schedule)
+        dlg.SetScheduleDescription(i, chinese ? QStringLiteral("每天 08:00 开机")
+                                              : QStringLiteral("Every day on at 08:00"));
+    }
+    for (EPage p : {EPage::Base, EPage::Dtu, EPage::Other, EPage::Gps})
+      dlg.EnableAll(p);
+    dlg.EnableForEditing();
+    dlg.ShowTabs(true, true);
+    const char *names[] = {"page_base", "page_dtu", "page_other", "page_alarm", "page_gps"};
+    for (int t = 0; t < 5; ++t) {
+      dlg.TabSheet()->SelectTab(t);
+      QApplication::processEvents();
+      QVERIFY(dlg.grab().save(dir + "/" + names[t] + ".png"));
+      CheckNothingClipped(dlg.TabSheet()->PageAt(t));
+    }
+  }
+
+private:
+  // A label, button or group title narrower than its text is clipped on screen.
+  static void CheckNothingClipped(QWidget *root) {
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+      if (!w->isVisible())
+        continue;
+      QString text;
+      if (auto *l = qobject_cast<QLabel *>(w); l && !l->wordWrap())
+        text = l->text();
+      else if (auto *b = qobject_cast<QAbstractButton *>(w))
+        text = b->text();
+      if (text.isEmpty())
+        continue;
+      const int needed = w->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&')));
+      QVERIFY2(w->width() >= needed, qPrintable(QStringLiteral("%1 '%2' is %3 px wide, its text needs %4")
+                                                    .arg(w->objectName(), text)
+                                                    .arg(w->width())
+                                                    .arg(needed)));
+    }
+  }
+};
+
+QTEST_MAIN(ScreenshotTest)
+#include "ScreenshotTest.moc"
