@@ -1,6 +1,10 @@
 #include "device/ReplyEngine.h"
 
+#include "host/Timing.h"
 #include "serial/Serial.h"
+
+#include <algorithm>
+#include <chrono>
 
 #include <cstring>
 #include <string_view>
@@ -71,7 +75,23 @@ void CReplyEngine::OnSerialReceive() {
   const int n = m_serial.Read(buf, RX_TEXT_SIZE, 20);
 
   if (m_commMode.load()) {
-    if (n <= 0 || !m_onDisplay)
+    if (n <= 0)
+      return;
+    // A restart wait ends as soon as the restart text arrives, though the
+    // bytes are shown as communication-state data as well.
+    if (m_replyCode.load() == REPLY_RESTART) {
+      AppendRx(buf, n);
+      bool done;
+      {
+        std::lock_guard lock(m_rxMutex);
+        done = ReplyComplete(REPLY_RESTART, m_rxText, m_rxLen);
+      }
+      if (done) {
+        m_replyCode.store(REPLY_NONE);
+        m_hReplyEvent.Set();
+      }
+    }
+    if (!m_onDisplay)
       return;
     if (m_bHexDisplay.load()) {
       // Successive chunks are separated so values never run together.
@@ -134,14 +154,39 @@ void CReplyEngine::ClearRxText() {
   m_rxText[0] = '\0';
 }
 
-CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs) {
+CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs,
+                                       const std::function<bool()> &abort) {
   std::lock_guard exchange(m_exchangeMutex);
   m_replyCode.store(code);
   ClearRxText();
   m_hReplyEvent.Reset();
+  if (abort && abort())
+    return {};
   send();
   CExchangeResult result;
-  result.completed = m_hReplyEvent.Wait(timeoutMs);
+  if (!abort) {
+    result.completed = m_hReplyEvent.Wait(timeoutMs);
+  } else {
+    // Wait in short slices so a shutdown or a superseded run is noticed.
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(CTiming::Ms(timeoutMs));
+    for (;;) {
+      int slice = 50;
+      if (timeoutMs >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0)
+          break;
+        slice = static_cast<int>(std::min<long long>(left, slice));
+      }
+      if (m_hReplyEvent.WaitRaw(slice)) {
+        result.completed = true;
+        break;
+      }
+      if (abort())
+        break;
+    }
+    result.completed = result.completed || m_hReplyEvent.IsSet();
+  }
   result.text = RxText();
   return result;
 }

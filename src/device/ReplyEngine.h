@@ -67,7 +67,9 @@ public:
 
   // The exchange: the whole sequence holds the engine, so exchanges from
   // different threads never share the pending reply. send writes the command.
-  CExchangeResult Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs);
+  // abort, when given, is polled while waiting and ends the wait early (not completed).
+  CExchangeResult Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs,
+                           const std::function<bool()> &abort = {});
 
   // Stops a configuration-state run or a waiting worker: no reply pending,
   // stop flag set, the event signalled.

@@ -14,6 +14,8 @@ public:
   virtual void UpdatePortControls() = 0;
   virtual void SetConfigurationLayout() = 0;
   virtual void SetCommunicationLayout() = 0;
+  // Checks the communication-state radio button (true) or the configuration-state one.
+  virtual void SetCommStateSelected(bool comm) = 0;
   // Single controls the flows switch by identifier (1000, 1001, 1002, 1009, 1032).
   virtual void EnableControl(int id, bool enable) = 0;
   virtual void ShowMessage(const QString &text, const QString &caption) = 0;

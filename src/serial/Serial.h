@@ -96,7 +96,7 @@ private:
   std::mutex m_writeMutex; // one write at a time, from any thread
 
   mutable std::mutex m_mutex; // guards everything below
-  std::string m_rx; // plain bytes: never shares a buffer with the I/O thread's data
+  std::string m_rx;           // plain bytes: never shares a buffer with the I/O thread's data
   size_t m_rxPos = 0;
   bool m_notifyPending = false;
   LineSettings m_state;

@@ -1,5 +1,6 @@
 #include "ui/StrelvaneDlg.h"
 
+#include "device/DeviceController.h"
 #include "host/ThreadExecutor.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
@@ -145,9 +146,37 @@ CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
     if (m_promptHandler)
       m_promptHandler();
   });
+  AttachDevice();
 }
 
-CStrelvaneDlg::~CStrelvaneDlg() { m_executor->Shutdown(); }
+CStrelvaneDlg::~CStrelvaneDlg() {
+  m_executor->Shutdown();
+  m_device.reset(); // its workers end before the widgets they reach go
+}
+
+void CStrelvaneDlg::AttachDevice() {
+  m_device = std::make_unique<CDeviceController>(*this, *this);
+  CDeviceController *d = m_device.get();
+  auto baud = [this] { return m_baudCombo->currentText(); };
+  m_promptHandler = [d] { d->OnPromptTimer(); };
+  SetCommandHandler(IDC_MODE_CONFIG, [d, baud] { d->SelectConfigState(baud()); });
+  SetCommandHandler(IDC_MODE_COMM, [d] { d->SelectCommState(); });
+  SetCommandHandler(IDC_REBOOT_COMM, [d] { d->RebootToCommState(); });
+  SetCommandHandler(IDC_SHOW_CONFIG, [d] { d->ShowConfig(); });
+  SetCommandHandler(IDC_SHOW_BAUD, [d] { d->ShowBaudrate(); });
+  SetCommandHandler(IDC_AUTO_DETECT, [d] { d->AutoDetect(); });
+  SetCommandHandler(IDC_VERSION, [d] { d->ShowVersion(); });
+  SetCommandHandler(IDC_SIGNAL, [d] { d->ShowSignal(); });
+  SetCommandHandler(IDC_FACTORY, [d] { d->FactoryReset(); });
+  SetCommandHandler(IDC_SAVE_SETTINGS, [d] { d->SaveToDevice(); });
+  SetCommandHandler(IDC_LOAD_FROM_DEVICE, [d] { d->LoadFromDevice(); });
+  SetCommandHandler(IDC_POWER_OFF, [d] { d->PowerOff(); });
+  SetCommandHandler(IDC_HEX_DISPLAY, [this, d] {
+    d->Engine().SetHexDisplay(qobject_cast<QAbstractButton *>(Control(IDC_HEX_DISPLAY))->isChecked());
+  });
+}
+
+bool CStrelvaneDlg::IsPortOpen() const { return m_device->Serial().IsOpen(); }
 
 void CStrelvaneDlg::BuildControls() {
   auto button = [this](int id) {
@@ -410,15 +439,11 @@ void CStrelvaneDlg::Command(int id) {
 }
 
 void CStrelvaneDlg::OpenClosePort() {
-  if (m_bPortOpen) {
-    m_bPortOpen = false;
-    EnableOperationButtons(false);
-    DisableAllPages();
-    return;
+  if (!IsPortOpen()) {
+    m_openedPort = m_portCombo->currentText();
+    m_openedBaud = m_baudCombo->currentText();
   }
-  m_openedPort = m_portCombo->currentText();
-  m_openedBaud = m_baudCombo->currentText();
-  m_bPortOpen = !m_openedPort.isEmpty();
+  m_device->OpenClosePort(m_openedPort, m_openedPort, m_openedBaud);
 }
 
 void CStrelvaneDlg::ShowAbout() {
@@ -432,6 +457,7 @@ void CStrelvaneDlg::done(int result) {
   // Workers waiting for the window are released: nothing more is carried out.
   m_executor->Shutdown();
   m_promptTimer.stop();
+  m_device->Shutdown(); // nothing more reaches the device; workers end at once
   QDialog::done(result);
 }
 
@@ -473,10 +499,10 @@ void CStrelvaneDlg::EnableSaveToFile() {
 void CStrelvaneDlg::UpdatePortControls() {
   OnWindow([&] {
     auto *b = qobject_cast<QPushButton *>(Control(IDC_OPEN_CLOSE));
-    b->setText(m_bPortOpen ? Tr("关闭串口", "Close") : Tr("打开串口", "Open"));
+    b->setText(IsPortOpen() ? Tr("关闭串口", "Close") : Tr("打开串口", "Open"));
     b->setAccessibleName(b->text());
     for (QComboBox *c : {m_portCombo, m_baudCombo, m_parityCombo})
-      c->setEnabled(!m_bPortOpen);
+      c->setEnabled(!IsPortOpen());
   });
 }
 
@@ -496,6 +522,10 @@ void CStrelvaneDlg::SetCommunicationLayout() {
     m_output->SetTerminalMode(true);
     m_bConfigLayout = false;
   });
+}
+
+void CStrelvaneDlg::SetCommStateSelected(bool comm) {
+  OnWindow([&] { qobject_cast<QRadioButton *>(Control(comm ? IDC_MODE_COMM : IDC_MODE_CONFIG))->setChecked(true); });
 }
 
 void CStrelvaneDlg::EnableControl(int id, bool enable) {

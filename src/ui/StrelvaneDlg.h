@@ -13,8 +13,10 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class CAlarmTime;
+class CDeviceController;
 class CBaseDlg;
 class CDtuDlg;
 class CGpsDlg;
@@ -47,6 +49,7 @@ public:
   void UpdatePortControls() override;
   void SetConfigurationLayout() override;
   void SetCommunicationLayout() override;
+  void SetCommStateSelected(bool comm) override;
   void EnableControl(int id, bool enable) override;
   void ShowMessage(const QString &text, const QString &caption) override;
   bool AskYesNo(const QString &text, const QString &caption) override;
@@ -69,11 +72,12 @@ public:
   QList<EPage> Tabs() override;
 
   // Opens the port chosen in the port controls when closed, closes it when open.
-  // Until the serial engine is attached this records the choice and the state only.
   void OpenClosePort();
-  bool IsPortOpen() const { return m_bPortOpen; }
+  bool IsPortOpen() const;
   QString OpenedPort() const { return m_openedPort; }
   QString OpenedBaud() const { return m_openedBaud; }
+  // The device flows behind the controls.
+  CDeviceController &Device() const { return *m_device; }
   bool ConfigLayout() const { return m_bConfigLayout; }
 
   // Writes the output window's text to path; shows the result as the save button does.
@@ -108,6 +112,7 @@ protected:
 
 private:
   void BuildControls();
+  void AttachDevice();
   void Command(int id);
   void OnSaveOutput();
   void OnBrowseConfigFile();
@@ -130,11 +135,11 @@ private:
   QHash<int, std::function<void()>> m_handlers;
   COutputLog m_log;
   bool m_bConfigLayout = true;
-  bool m_bPortOpen = false;
   QString m_openedPort;
   QString m_openedBaud;
   QTimer m_promptTimer;
   std::function<void()> m_promptHandler;
   std::function<void(const QString &, const QString &)> m_messageHook;
   std::function<bool(const QString &, const QString &)> m_questionHook;
+  std::unique_ptr<CDeviceController> m_device;
 };

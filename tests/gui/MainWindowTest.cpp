@@ -1,6 +1,7 @@
 // The main window: initial state in both languages, the operation set rules,
 // the port list and port controls, the layouts, the log, and host calls from
 // worker threads.
+#include "model/Pty.h"
 #include "host/ThreadExecutor.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
@@ -23,6 +24,8 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "model/Pty.h"
 
 #include <atomic>
 #include <thread>
@@ -69,18 +72,34 @@ class MainWindowTest : public QObject {
 
   std::unique_ptr<CStrelvaneDlg> m_dlg;
   QList<Shown> m_messages;
+  // Two real lines stand in for "/dev/ttyS0" and "/dev/ttyS1".
+  CPty m_line[2];
 
-  CStrelvaneDlg &Make(bool chinese, const QList<CPortEntry> &ports, qsizetype logLimit = COutputLog::DEFAULT_LIMIT) {
+  QString P(int i) const { return QString::fromStdString(m_line[i].SlavePath()); }
+
+  CStrelvaneDlg &Make(bool chinese, QList<CPortEntry> ports, qsizetype logLimit = COutputLog::DEFAULT_LIMIT) {
+    for (CPortEntry &p : ports) {
+      if (p.name == QLatin1String("/dev/ttyS0"))
+        p.name = P(0);
+      else if (p.name == QLatin1String("/dev/ttyS1"))
+        p.name = P(1);
+    }
     g_chineseUi = chinese ? 1 : 0;
     m_messages.clear();
     m_dlg = std::make_unique<CStrelvaneDlg>(nullptr, logLimit);
     m_dlg->SetMessageHook([this](const QString &t, const QString &c) { m_messages.append({t, c}); });
     m_dlg->Initialize(ports);
+    m_dlg->OnClearOutput(); // the port's opening lines are not what these tests look at
     return *m_dlg;
   }
   QWidget *C(int id) { return m_dlg->Control(id); }
 
 private slots:
+  void initTestCase() {
+    QVERIFY(m_line[0].Open());
+    QVERIFY(m_line[1].Open());
+  }
+
   void cleanup() {
     m_dlg.reset();
     g_chineseUi = 0;
@@ -159,7 +178,7 @@ private slots:
 
     // The first port was opened; its controls are locked while open.
     QVERIFY(dlg.IsPortOpen());
-    QCOMPARE(dlg.OpenedPort(), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(dlg.OpenedPort(), P(0));
     QCOMPARE(dlg.OpenedBaud(), QStringLiteral("115200"));
     for (int id : {IDC_PORT, IDC_BAUD, IDC_PARITY})
       QVERIFY(!C(id)->isEnabled());
@@ -275,7 +294,7 @@ private slots:
     qobject_cast<QComboBox *>(C(IDC_BAUD))->setEditText(QStringLiteral("9600"));
     QTest::mouseClick(qobject_cast<QAbstractButton *>(C(IDC_OPEN_CLOSE)), Qt::LeftButton);
     QVERIFY(m_dlg->IsPortOpen());
-    QCOMPARE(m_dlg->OpenedPort(), QStringLiteral("/dev/ttyS1"));
+    QCOMPARE(m_dlg->OpenedPort(), P(1));
     QCOMPARE(m_dlg->OpenedBaud(), QStringLiteral("9600"));
     QCOMPARE(CaptionOf(C(IDC_OPEN_CLOSE)), QStringLiteral("Close"));
     QVERIFY(!C(IDC_PORT)->isEnabled());
@@ -318,7 +337,7 @@ private slots:
     QCOMPARE(typed, QStringLiteral("ab\r"));
   }
 
-  void radioSwitchesLayoutUntilEngineAttached() {
+  void radioButtonsGoThroughTheirHandlers() {
     CStrelvaneDlg &dlg = Make(false, {{"/dev/ttyS0", ""}});
     QTest::mouseClick(qobject_cast<QAbstractButton *>(C(IDC_MODE_COMM)), Qt::LeftButton);
     QVERIFY(!dlg.ConfigLayout());
@@ -328,7 +347,7 @@ private slots:
     dlg.SetCommandHandler(IDC_MODE_COMM, [&] { ++calls; });
     dlg.SetCommandHandler(IDC_SHOW_CONFIG, [&] { calls += 10; });
     QTest::mouseClick(qobject_cast<QAbstractButton *>(C(IDC_MODE_COMM)), Qt::LeftButton);
-    QVERIFY(dlg.ConfigLayout()); // the handler decides now
+    QVERIFY(dlg.ConfigLayout()); // the replaced handler decides
     dlg.EnableOperationButtons(true);
     QTest::mouseClick(qobject_cast<QAbstractButton *>(C(IDC_SHOW_CONFIG)), Qt::LeftButton);
     QCOMPARE(calls, 11);

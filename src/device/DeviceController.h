@@ -1,0 +1,121 @@
+#pragma once
+// The device flows behind the main window's controls: opening the port, the
+// configuration-state run that catches the device's start-up, the device
+// operations, the save walk, and the switch to communication state. UI-free:
+// it talks to the front end through DialogHost and PageControls, whose calls
+// may come from any thread and are carried out on the window thread.
+#include "device/AtCommand.h"
+#include "device/ReplyEngine.h"
+#include "host/Event.h"
+#include "params/ParamTable.h"
+#include "serial/Serial.h"
+#include "text/Gbk.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <thread>
+
+class DialogHost;
+class PageControls;
+
+// The prompt timer's identifier and its two periods.
+constexpr int TIMER_PROMPT = 100;
+constexpr int PROMPT_PERIOD_OPEN_MS = 200;
+constexpr int PROMPT_PERIOD_SELECT_MS = 100;
+
+// Control identifiers the flows enable and disable.
+constexpr int ID_REBOOT_COMM = 1000;
+constexpr int ID_RADIO_CONFIG = 1001;
+constexpr int ID_RADIO_COMM = 1002;
+constexpr int ID_OPEN_CLOSE = 1009;
+constexpr int ID_SAVE_CONFIG = 1032;
+
+class CDeviceController {
+public:
+  // Create on the window thread; received bytes are handled there.
+  CDeviceController(DialogHost &host, PageControls &pages);
+  ~CDeviceController();
+  CDeviceController(const CDeviceController &) = delete;
+  CDeviceController &operator=(const CDeviceController &) = delete;
+
+  CSerial &Serial() { return m_serial; }
+  CReplyEngine &Engine() { return m_engine; }
+  const CAtCommand &Commands() const { return m_at; }
+  bool CommMode() const { return m_engine.CommMode(); }
+  bool RunActive() const { return m_configRun.load() != 0; }
+
+  // --- window thread: the handlers of the main window's controls ---
+  // Opens port (a device path or system name; label is what the log names)
+  // at the baud rate read from baudText as a decimal prefix, or closes it.
+  void OpenClosePort(const QString &port, const QString &label, const QString &baudText);
+  void SelectConfigState(const QString &baudText); // radio 1001
+  void SelectCommState();                          // radio 1002
+  void RebootToCommState();                        // button 1000
+  void OnPromptTimer();                            // timer 100: one "s"
+
+  // Device operations (function buttons); each runs on its own worker.
+  void ShowConfig();     // 1011
+  void ShowBaudrate();   // 1013
+  void AutoDetect();     // 1014
+  void ShowVersion();    // 1015
+  void ShowSignal();     // 1016
+  void FactoryReset();   // 1017
+  void LoadFromDevice(); // 1019
+  void PowerOff();       // 1046
+  void SaveToDevice();   // 1018: write what the pages changed
+
+  // Ends every worker quickly: nothing more is written to the device and no
+  // wait lasts. The front end stops carrying out host calls first.
+  void Shutdown();
+
+  // A pause of the flows that a shutdown cuts short; false when cut short.
+  bool Pause(int ms);
+  // Runs fn on a worker thread of the controller.
+  void StartWorker(std::function<void()> fn);
+  // Waits until no worker is running (tests and the CLI); false on time-out.
+  bool WaitIdle(int timeoutMs);
+
+  // Loaded-settings hook: the front end may refresh derived state.
+  std::function<void()> m_onSettingsLoaded;
+
+private:
+  void OnReceive();
+  void OnPortLost(const QString &why);
+  void PromptWatch();
+  void StartConfigRun(int promptPeriodMs);
+  void ConfigStateRun(int runId);
+  bool RunStopped(int runId) const;
+  void EndRun(int runId, bool enableOpenButton);
+  bool LoadListing(int timeoutMs); // at+show, then parse and fill the pages
+  // Shows a listing, parses it into the parameter table and fills the pages.
+  ParamArray ApplyListing(const QByteArray &listing);
+  void RebootWorker();
+  void SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs);
+  void ShowReply(const QByteArray &text);
+  void Log(const QString &text);
+  CExchangeResult Exchange(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs);
+
+  DialogHost &m_host;
+  PageControls &m_pages;
+  CSerial m_serial;
+  CReplyEngine m_engine{m_serial};
+  CAtCommand m_at;
+  text::CGbkStreamDecoder m_rxDecoder; // window thread only
+
+  std::atomic<bool> m_closing{false};
+  CEvent m_shutdownEvent;
+  std::atomic<int> m_configRun{0}; // id of the run that exists, 0 when none
+  std::atomic<int> m_lastRunId{0};
+  std::mutex m_runOrder; // a new run waits here for a stopped one to end
+
+  std::mutex m_workersMutex;
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::list<Worker> m_workers;
+};

@@ -1,0 +1,295 @@
+// The device flows end to end against the simulated device on a pty, with the
+// headless host and the in-memory pages.
+#include "device/DeviceController.h"
+#include "host/ConsoleHost.h"
+#include "host/Timing.h"
+#include "model/SimRunner.h"
+#include "params/PageModel.h"
+#include "params/ParamTable.h"
+#include "support/TestUtil.h"
+#include "text/Lang.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace {
+class DeviceFlow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    m_oldScale = CTiming::Scale();
+    CTiming::SetScale(0.1);
+    g_chineseUi = 0;
+    ParamTable.Replace(ParamArray{});
+    g_serialWork.SetCommMode("8N1");
+    g_serialWork.SetBaudrate(115200);
+  }
+  void TearDown() override {
+    m_device.reset();
+    m_sim.Stop();
+    CTiming::SetScale(m_oldScale);
+  }
+
+  void StartSim(sim::CDeviceOptions device = {}, bool powerOn = true) {
+    if (device.bootMs == 3000)
+      device.bootMs = 1500;
+    device.promptIntervalMs = 100;
+    device.restartDelayMs = 50;
+    sim::CSimRunOptions o;
+    o.device = device;
+    o.powerOnStart = powerOn;
+    o.onCommand = [this](const sim::CCommandRecord &r) {
+      std::lock_guard lock(m_commandsMutex);
+      m_commands.push_back(r.command);
+    };
+    ASSERT_TRUE(m_sim.Start(o));
+  }
+  void MakeDevice() {
+    m_device = std::make_unique<CDeviceController>(m_host, m_pages);
+    m_host.m_onPromptTimer = [this] { m_device->OnPromptTimer(); };
+  }
+  void Open() { m_device->OpenClosePort(Path(), QStringLiteral("sim"), QStringLiteral("115200")); }
+  QString Path() const { return QString::fromStdString(m_sim.SlavePath()); }
+  QString LogText() { return m_host.Log().Text(); }
+  bool LogHas(const QString &s) { return LogText().contains(s); }
+  std::vector<std::string> Commands() {
+    std::lock_guard lock(m_commandsMutex);
+    return m_commands;
+  }
+  bool Loaded(int timeoutMs = 20000) {
+    return PumpUntil([&] { return m_host.IsEnabled(ID_SAVE_CONFIG) && !m_device->RunActive(); }, timeoutMs);
+  }
+
+  double m_oldScale = 1.0;
+  sim::CSimRunner m_sim;
+  CConsoleHost m_host;
+  CPageModel m_pages;
+  std::unique_ptr<CDeviceController> m_device;
+  std::mutex m_commandsMutex;
+  std::vector<std::string> m_commands;
+};
+} // namespace
+
+TEST_F(DeviceFlow, PowerUpIsCaughtAndTheSettingsReachThePages) {
+  StartSim({}, false);
+  MakeDevice();
+  Open();
+  EXPECT_TRUE(m_device->RunActive()) << "opening the port starts a run at once";
+  EXPECT_TRUE(m_host.PromptTimerActive());
+  EXPECT_EQ(m_host.PromptTimerPeriod(), PROMPT_PERIOD_OPEN_MS);
+  m_sim.Repower();
+  ASSERT_TRUE(Loaded()) << LogText().toStdString();
+
+  EXPECT_TRUE(LogHas(QStringLiteral(">>> Please Re-power IP Modem........\r\n")));
+  EXPECT_TRUE(LogHas(QStringLiteral("Test AT...\r\n")));
+  EXPECT_TRUE(LogHas(QStringLiteral("          Module Type:SIMCOM_SIM700\r\n\r\n")));
+  EXPECT_TRUE(LogHas(QStringLiteral("Loading IP Modem Settings ...\r\n")));
+  EXPECT_TRUE(LogHas(QStringLiteral("+IPR:")));
+  EXPECT_FALSE(m_host.PromptTimerActive()) << "no more s presses once the menu came";
+
+  const ParamArray t = ParamTable.Snapshot();
+  EXPECT_EQ(t[0].nCount, 69);
+  EXPECT_EQ(t[0].bFound, 1);
+  EXPECT_EQ(m_pages.ParamText(PARAM_APN).toUtf8(), t[PARAM_APN].szValue);
+  EXPECT_EQ(m_pages.ParamText(5).toUtf8(), t[5].szValue);
+  EXPECT_EQ(m_pages.Tabs().size(), 5);
+  EXPECT_TRUE(m_host.OperationButtonsEnabled());
+  EXPECT_TRUE(m_host.IsEnabled(ID_REBOOT_COMM));
+  EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_COMM));
+  EXPECT_TRUE(m_host.IsEnabled(ID_OPEN_CLOSE));
+  EXPECT_TRUE(m_pages.IsParamEnabled(PARAM_APN));
+  EXPECT_EQ(g_serialWork.Baudrate(), std::atoi(t[PARAM_BAUDRATE].szValue.constData()));
+
+  // The device's command sequence, in order.
+  std::vector<std::string> seen;
+  for (const auto &c : Commands())
+    if (seen.empty() || seen.back() != c)
+      seen.push_back(c);
+  const std::vector<std::string> expected = {"at", "at+noecho", "ati", "at+show", "AT+IPR?", "AT+MODE?", "AT+ACTI?"};
+  EXPECT_EQ(seen, expected);
+
+  // A re-powered device is caught again by the prompt watch, without any user action.
+  m_host.Log().Clear();
+  m_host.EnableControl(ID_SAVE_CONFIG, false);
+  m_sim.Repower();
+  ASSERT_TRUE(PumpUntil([&] { return LogHas(QStringLiteral("Module Type")); }, 20000));
+  ASSERT_TRUE(Loaded());
+}
+
+TEST_F(DeviceFlow, SaveWritesOnlyWhatChangedAndTheNextListingShowsIt) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  const size_t before = Commands().size();
+  m_host.Log().Clear();
+  m_pages.SetParamText(PARAM_APN, QStringLiteral("internet.test"));
+  m_pages.SetParamText(10, QStringLiteral("6000"));
+  m_device->SaveToDevice();
+  ASSERT_TRUE(m_device->WaitIdle(20000));
+  const std::vector<std::string> all = Commands();
+  const std::vector<std::string> writes(all.begin() + static_cast<long>(before), all.end());
+  const std::vector<std::string> expected = {"at+apn=internet.test", "at+port=6000"};
+  EXPECT_EQ(writes, expected);
+  EXPECT_TRUE(LogHas(QStringLiteral("Saving APN.......[AT+APN]\r\nSave APN....OK...\r\n")));
+  EXPECT_TRUE(LogHas(QStringLiteral("Save PORT....OK...\r\n")));
+  EXPECT_EQ(ParamTable.Entry(PARAM_APN).szValue, QByteArray("internet.test"));
+  EXPECT_EQ(ParamTable.Entry(10).szValue, QByteArray("6000"));
+  EXPECT_TRUE(m_host.OperationButtonsEnabled());
+  EXPECT_TRUE(m_host.IsEnabled(ID_SAVE_CONFIG));
+
+  // Nothing changed now: nothing is written.
+  const size_t afterFirst = Commands().size();
+  m_device->SaveToDevice();
+  ASSERT_TRUE(m_device->WaitIdle(20000));
+  EXPECT_EQ(Commands().size(), afterFirst);
+
+  // The device keeps what it accepted.
+  m_pages.SetParamText(PARAM_APN, QStringLiteral("scribble"));
+  m_device->LoadFromDevice();
+  ASSERT_TRUE(m_device->WaitIdle(20000));
+  EXPECT_EQ(m_pages.ParamText(PARAM_APN), QStringLiteral("internet.test"));
+}
+
+TEST_F(DeviceFlow, RejectedParameterFailsAfterItsWaitAndTheWalkGoesOn) {
+  sim::CDeviceOptions o;
+  o.errorCommands = {"at+apn"};
+  StartSim(o);
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  m_host.Log().Clear();
+  m_pages.SetParamText(PARAM_APN, QStringLiteral("x"));
+  m_pages.SetParamText(2, QStringLiteral("user"));
+  m_device->SaveToDevice();
+  ASSERT_TRUE(m_device->WaitIdle(20000));
+  EXPECT_TRUE(LogHas(QStringLiteral("Save APN Failed\r\n")));
+  EXPECT_TRUE(LogHas(QStringLiteral("Save USERNAME....OK...\r\n")));
+  EXPECT_NE(ParamTable.Entry(PARAM_APN).szValue, QByteArray("x"));
+}
+
+TEST_F(DeviceFlow, DatangModuleIsRecognisedThroughItsRevision) {
+  sim::CDeviceOptions o;
+  o.module = "DATANG";
+  StartSim(o);
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  EXPECT_TRUE(LogHas(QStringLiteral("          Module Type: DATANG\r\n\r\n")));
+}
+
+TEST_F(DeviceFlow, DeviceWithoutOptionalGroupsOffersThreeTabsAndNoPowerOff) {
+  sim::CDeviceOptions o;
+  o.features.alarm = false;
+  StartSim(o);
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  EXPECT_EQ(m_pages.Tabs().size(), 3);
+  EXPECT_FALSE(ParamTable.Found(PARAM_ALARM_FIRST));
+}
+
+TEST_F(DeviceFlow, ClosingWhileWaitingForTheMenuEndsTheRunQuietly) {
+  StartSim({}, false);
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(m_device->RunActive());
+  m_host.EnableControl(ID_OPEN_CLOSE, false);
+  m_device->OpenClosePort(Path(), QStringLiteral("sim"), QStringLiteral("115200"));
+  EXPECT_FALSE(m_device->Serial().IsOpen());
+  EXPECT_TRUE(LogHas(QStringLiteral(">>> COM Closed \r\n")));
+  ASSERT_TRUE(PumpUntil([&] { return !m_device->RunActive(); }));
+  EXPECT_FALSE(m_host.IsEnabled(ID_OPEN_CLOSE)) << "a run that never saw the menu does not touch 1009";
+  EXPECT_FALSE(m_host.PromptTimerActive());
+  // Reopening starts a fresh run that loads the device.
+  Open();
+  m_sim.Repower();
+  ASSERT_TRUE(Loaded());
+}
+
+TEST_F(DeviceFlow, OpenFailureSaysSoAndLeavesThePortClosed) {
+  MakeDevice();
+  m_device->OpenClosePort(QStringLiteral("/dev/strelvane-no-such-port"), QStringLiteral("x"), QStringLiteral("115200"));
+  EXPECT_FALSE(m_device->Serial().IsOpen());
+  EXPECT_TRUE(LogHas(QStringLiteral("Open COM Failed\r\n")));
+  EXPECT_FALSE(m_device->RunActive());
+}
+
+TEST_F(DeviceFlow, RebootIntoCommunicationStateSetsTheWorkLineSettings) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  g_serialWork.SetCommMode("8E1");
+  g_serialWork.SetBaudrate(9600);
+  m_device->RebootToCommState();
+  EXPECT_TRUE(m_device->CommMode());
+  EXPECT_TRUE(m_host.CommStateSelected());
+  EXPECT_FALSE(m_host.ConfigLayout());
+  EXPECT_FALSE(m_host.OperationButtonsEnabled());
+  // The restart text ends the wait long before its 30 s (3 s at this scale).
+  QElapsedTimer t;
+  t.start();
+  ASSERT_TRUE(m_device->WaitIdle(20000));
+  EXPECT_LT(t.elapsed(), 2500);
+  EXPECT_TRUE(LogHas(QStringLiteral("configure program.")));
+  const LineSettings st = m_device->Serial().State();
+  EXPECT_EQ(st.baud, 9600);
+  EXPECT_EQ(st.byteSize, 8);
+  EXPECT_EQ(st.parity, 2);
+  EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_CONFIG));
+  EXPECT_TRUE(m_host.IsEnabled(ID_OPEN_CLOSE));
+}
+
+TEST_F(DeviceFlow, CommunicationStateShowsWhatTheDeviceSends) {
+  sim::CDeviceOptions o;
+  o.bootMs = 300;
+  StartSim(o, false);
+  MakeDevice();
+  m_device->SelectCommState();
+  EXPECT_TRUE(LogHas(
+      QStringLiteral(">>>To Enter Communication State ,Please Open the COM Port ,Then Re-power IP Modem.......\r\n")));
+  Open();
+  EXPECT_FALSE(m_device->RunActive()) << "no run in communication state";
+  m_sim.Repower();
+  ASSERT_TRUE(PumpUntil([&] { return LogHas(QStringLiteral("Enter communication state.")); }, 10000));
+  EXPECT_TRUE(LogHas(QStringLiteral("Press 's' key"))) << "the start-up text is shown, not answered";
+  m_device->Serial().WriteString("ping\r\n"); // the device loops it back
+  EXPECT_TRUE(PumpUntil([&] { return LogHas(QStringLiteral("ping\r\n")); }));
+  m_device->Engine().SetHexDisplay(true);
+  m_device->Serial().WriteString("AB");
+  EXPECT_TRUE(PumpUntil([&] { return LogHas(QStringLiteral("41 42")); }));
+}
+
+TEST_F(DeviceFlow, UnpluggedDeviceIsReportedOnceAndTheToolRecovers) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  m_sim.Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return !m_device->Serial().IsOpen(); }));
+  PumpFor(300);
+  EXPECT_EQ(LogText().count(QStringLiteral("COM port lost")), 1);
+  EXPECT_FALSE(m_host.OperationButtonsEnabled());
+  EXPECT_FALSE(m_pages.IsParamEnabled(PARAM_APN));
+  const std::string again = m_sim.Replug();
+  ASSERT_FALSE(again.empty());
+  m_device->OpenClosePort(QString::fromStdString(again), QStringLiteral("sim"), QStringLiteral("115200"));
+  ASSERT_TRUE(m_device->Serial().IsOpen());
+  m_host.EnableControl(ID_SAVE_CONFIG, false);
+  m_sim.Repower();
+  ASSERT_TRUE(Loaded());
+}
+
+TEST_F(DeviceFlow, ShutdownDuringARunEndsEverythingAtOnce) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(PumpUntil([&] { return LogHas(QStringLiteral("Test AT")); }, 10000));
+  m_host.ShutdownCalls();
+  QElapsedTimer t;
+  t.start();
+  m_device->Shutdown();
+  EXPECT_LT(t.elapsed(), 1000);
+  EXPECT_FALSE(m_device->Serial().IsOpen());
+}
