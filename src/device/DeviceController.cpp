@@ -174,11 +174,11 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
       return;
     }
     if (m_engine.CommMode()) {
-      Log(msg::OPENED_COMM.Get().arg(label));
+      Log(msg::OPENED_COMM.Get().replace(QLatin1String("%1"), label));
       m_host.StopPromptTimer();
       m_pages.DisableAllPages();
     } else {
-      Log(msg::OPENED_CONFIG.Get().arg(label));
+      Log(msg::OPENED_CONFIG.Get().replace(QLatin1String("%1"), label));
       m_engine.ClearStop();
       m_engine.ReplyEvent().Reset();
       StartConfigRun(PROMPT_PERIOD_OPEN_MS);

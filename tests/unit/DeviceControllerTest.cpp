@@ -3,6 +3,7 @@
 #include "device/DeviceController.h"
 #include "host/ConsoleHost.h"
 #include "host/Timing.h"
+#include "model/Pty.h"
 #include "model/SimRunner.h"
 #include "params/PageModel.h"
 #include "params/ParamTable.h"
@@ -11,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace {
 class DeviceFlow : public ::testing::Test {
@@ -292,4 +297,65 @@ TEST_F(DeviceFlow, ShutdownDuringARunEndsEverythingAtOnce) {
   m_device->Shutdown();
   EXPECT_LT(t.elapsed(), 1000);
   EXPECT_FALSE(m_device->Serial().IsOpen());
+}
+
+TEST_F(DeviceFlow, NoiseAndChunkedRepliesStillLoadEverySetting) {
+  sim::CDeviceOptions o;
+  o.noise = true;
+  o.chunkMax = 9;
+  o.chunkGapMaxMs = 1;
+  StartSim(o);
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded(30000)) << LogText().toStdString();
+  const ParamArray t = ParamTable.Snapshot();
+  int found = 0;
+  for (const auto &e : t)
+    found += e.bFound;
+  EXPECT_EQ(found, PARAM_COUNT);
+  EXPECT_EQ(m_pages.ParamText(PARAM_APN).toUtf8(), t[PARAM_APN].szValue);
+}
+
+namespace {
+long ResidentKiB() {
+  QFile f(QStringLiteral("/proc/self/statm"));
+  if (!f.open(QIODevice::ReadOnly))
+    return 0;
+  const QList<QByteArray> parts = f.readAll().split(' ');
+  return parts.size() > 1 ? parts[1].toLong() * 4 : 0;
+}
+} // namespace
+
+TEST_F(DeviceFlow, FloodInCommunicationStateKeepsMemoryBounded) {
+  // The far end is a bare pty here: a device that sends without pause.
+  CPty line;
+  ASSERT_TRUE(line.Open());
+  MakeDevice();
+  m_device->SelectCommState();
+  m_device->OpenClosePort(QString::fromStdString(line.SlavePath()), QStringLiteral("flood"), QStringLiteral("921600"));
+  ASSERT_TRUE(m_device->Serial().IsOpen());
+  std::atomic<bool> run{true};
+  std::atomic<bool> finished{false};
+  std::atomic<long long> sent{0};
+  std::thread flood([&] {
+    std::string chunk;
+    for (int i = 0; i < 4096; ++i)
+      chunk.push_back(static_cast<char>(i % 97 == 0 ? '\n' : (i % 251 == 0 ? '\0' : 'a' + i % 26)));
+    while (run && line.WriteAll(chunk))
+      sent += static_cast<long long>(chunk.size());
+    finished = true;
+  });
+  const long before = ResidentKiB();
+  for (bool hex : {false, true, false}) {
+    m_device->Engine().SetHexDisplay(hex);
+    PumpFor(700);
+    EXPECT_LE(m_host.Log().Size(), COutputLog::DEFAULT_LIMIT + COutputLog::DEFAULT_LIMIT / 4);
+  }
+  run = false;
+  // The port keeps reading until the writer is out of its last chunk.
+  EXPECT_TRUE(PumpUntil([&] { return finished.load(); }, 5000));
+  flood.join();
+  m_device->OpenClosePort({}, {}, {});
+  EXPECT_GT(sent.load(), 4 << 20) << "the flood must really have run";
+  EXPECT_LT(ResidentKiB() - before, 64 * 1024) << "memory grew by more than 64 MiB";
 }
