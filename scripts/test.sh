@@ -20,7 +20,7 @@ echo "== tests (address+undefined)"
 echo "== thread build"
 scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=thread -DSTRELVANE_WERROR=ON
 echo "== tests (thread)"
-(cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest -j"$jobs" --output-on-failure)
+(cd build/tsan && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/../../tests/tsan.supp" ctest -j"$jobs" --output-on-failure)
 
 echo "== fuzzing"
 scripts/fuzz.sh
