@@ -23,34 +23,43 @@ inline constexpr CMsg MSG_FILE_OPEN{"无法打开文件 %1：%2", "cannot open %
 inline constexpr CMsg MSG_LISTING_TOO_BIG{"文件 %1 太大，不是设备参数列表", "%1 is too large for a settings listing"};
 inline constexpr CMsg MSG_LISTING_CUT{"列表中有超过100个字符的值，之后的参数未读取",
                                       "a value longer than 100 characters ended the listing; later entries not read"};
-inline constexpr CMsg MSG_HELP_INTRO{"用法：strelvane-cli [--lang en|zh] 命令 [参数...]\n\n命令：\n",
-                                     "Usage: strelvane-cli [--lang en|zh] COMMAND [ARGS...]\n\nCommands:\n"};
+inline constexpr CMsg MSG_USAGE_VALUE{"选项 %1 需要一个值", "option %1 needs a value"};
+inline constexpr CMsg MSG_USAGE_NOT_FOR{"选项 %1 不适用于命令 %2", "option %1 does not apply to %2"};
+inline constexpr CMsg MSG_HELP_INTRO{"用法：strelvane-cli [选项] 命令 [参数...]\n\n命令：\n",
+                                     "Usage: strelvane-cli [OPTIONS] COMMAND [ARGS...]\n\nCommands:\n"};
 inline constexpr CMsg MSG_HELP_OPTIONS{
     "\n选项：\n"
-    "  --lang en|zh  输出语言（默认取 LC_ALL、LC_MESSAGES、LANG）\n"
-    "  --help        显示本说明\n"
-    "\n退出码：0 成功，2 用法错误或文件被拒绝。\n",
+    "  --port PATH     设备所在的串口（如 /dev/ttyUSB0）\n"
+    "  --baud N        打开串口的波特率，8N1（默认 115200）\n"
+    "  --wait SECONDS  等待设备上电进入配置状态的时间（默认 60）\n"
+    "  --demo          使用内置的模拟设备（打开串口约一秒后上电）代替 --port\n"
+    "  --lang en|zh    输出语言（默认取 LC_ALL、LC_MESSAGES、LANG）\n"
+    "  --help          显示本说明\n"
+    "\n设备命令打开串口后请给设备重新上电；日志输出到标准错误，参数表输出到标准输出。\n"
+    "环境变量 STRELVANE_TIME_SCALE 按比例缩短所有等待（测试用）。\n"
+    "\n退出码：0 成功；1 设备没有完成要求（超时未上电、载入失败、应答超时、参数未被接受）；\n"
+    "2 用法或输入错误；3 串口无法打开。\n",
     "\nOptions:\n"
-    "  --lang en|zh  language of the output (default from LC_ALL, LC_MESSAGES, LANG)\n"
-    "  --help        show this help\n"
-    "\nExit status: 0 on success, 2 for bad usage or a refused file.\n"};
+    "  --port PATH     serial port of the device (e.g. /dev/ttyUSB0)\n"
+    "  --baud N        baud rate the port is opened at, 8N1 (default 115200)\n"
+    "  --wait SECONDS  how long to wait for the device to start up into configuration state (default 60)\n"
+    "  --demo          use the built-in simulated device (powers up about 1 s after the port opens) instead of --port\n"
+    "  --lang en|zh    language of the output (default from LC_ALL, LC_MESSAGES, LANG)\n"
+    "  --help          show this help\n"
+    "\nDevice commands open the port; then power the device up (or re-power it). The log goes to\n"
+    "stderr, tables to stdout. STRELVANE_TIME_SCALE scales every wait down (for tests).\n"
+    "\nExit status: 0 on success; 1 when the device did not do what was asked (no start-up within\n"
+    "--wait, loading failed, an exchange timed out, a parameter not accepted); 2 for bad usage or\n"
+    "input; 3 when the port cannot be opened.\n"};
 
-// One "label=value" line per entry, values shown as Unicode.
-QString TableText(const ParamArray &table, int count) {
-  QString out;
-  for (int i = 0; i < count; ++i) {
-    const ParamEntry &e = table[static_cast<std::size_t>(i)];
-    out += QString::fromLatin1(e.szLabel) + QLatin1Char('=') + text::FromGbk(e.szValue) + QLatin1Char('\n');
-  }
-  return out;
-}
-
-int Describe(CCliContext &ctx, const QStringList &args) {
+int Describe(CCliContext &ctx, const CliInvocation &inv) {
+  const QStringList &args = inv.args;
   ctx.Out(DescribeSchedule(text::ToGbk(args[0])) + QLatin1Char('\n'));
   return CLI_EXIT_OK;
 }
 
-int ParseListing(CCliContext &ctx, const QStringList &args) {
+int ParseListing(CCliContext &ctx, const CliInvocation &inv) {
+  const QStringList &args = inv.args;
   QFile file(args[0]);
   if (!file.open(QIODevice::ReadOnly)) {
     ctx.Err(MSG_FILE_OPEN.Get().arg(args[0], file.errorString()) + QLatin1Char('\n'));
@@ -64,13 +73,14 @@ int ParseListing(CCliContext &ctx, const QStringList &args) {
   listing.replace('\0', ' '); // as the receive path hands the listing over
   ParamArray table{};
   const bool complete = ParseSettings(listing, table);
-  ctx.Out(TableText(table, PARAM_COUNT));
+  ctx.Out(CliTableText(table, PARAM_COUNT));
   if (!complete)
     ctx.Err(MSG_LISTING_CUT.Get() + QLatin1Char('\n'));
   return CLI_EXIT_OK;
 }
 
-int ReadCfg(CCliContext &ctx, const QStringList &args) {
+int ReadCfg(CCliContext &ctx, const CliInvocation &inv) {
+  const QStringList &args = inv.args;
   ParamArray table{};
   const ConfigFileResult result = ReadConfigFile(args[0], table);
   if (!result.ok) {
@@ -80,22 +90,75 @@ int ReadCfg(CCliContext &ctx, const QStringList &args) {
     ctx.Err(line + QLatin1Char('\n'));
     return CLI_EXIT_USAGE;
   }
-  ctx.Out(TableText(table, CONFIG_READ_COUNT));
+  ctx.Out(CliTableText(table, CONFIG_READ_COUNT));
   return CLI_EXIT_OK;
 }
 
 const CliCommand COMMANDS[] = {
-    {"describe", "STRING", 1, 1,
+    {"describe", "STRING", 1, 1, "",
      CMsg{"以当前语言说明一个开关机时间字符串", "print the sentence for a power on/off schedule string"}, Describe},
-    {"parse-listing", "FILE", 1, 1,
+    {"parse-listing", "FILE", 1, 1, "",
      CMsg{"解析保存下来的 at+show 回复，按序号输出 label=value",
           "parse a captured at+show reply and print the table as label=value lines"},
      ParseListing},
-    {"read-cfg", "FILE", 1, 1,
+    {"read-cfg", "FILE", 1, 1, "",
      CMsg{"读取配置文件，输出载入时填入页面的参数 0 到 57",
           "read a configuration file and print what a load puts into the pages (entries 0 to 57)"},
      ReadCfg},
+    {"load", "[--cfg FILE]", 0, 0, "cfg",
+     CMsg{"进入配置状态并载入参数，输出 label=value；--cfg 另存为配置文件",
+          "enter configuration state, load the settings and print them as label=value; --cfg also saves them to FILE"},
+     CliLoad},
+    {"show", "", 0, 0, "", CMsg{"查看当前配置 (AT+SHOW)", "show the device's settings listing (AT+SHOW)"}, CliShow},
+    {"baud", "", 0, 0, "", CMsg{"查看波特率 (AT+IPR?)", "show the baud rate (AT+IPR?)"}, CliBaud},
+    {"detect", "", 0, 0, "",
+     CMsg{"自动检测：AT、SIM卡、信号、网络", "auto-detect: attention, SIM card, signal, network"}, CliDetect},
+    {"version", "", 0, 0, "", CMsg{"查询版本 (AT+VER)", "show the firmware version (AT+VER)"}, CliVersion},
+    {"signal", "", 0, 0, "", CMsg{"信号强度 (AT+CSQ)", "show the signal strength (AT+CSQ)"}, CliSignal},
+    {"reload", "", 0, 0, "", CMsg{"从设备重新载入参数并输出", "load the settings from the device again and print them"},
+     CliReload},
+    {"factory", "", 0, 0, "",
+     CMsg{"恢复出厂配置，重新载入并输出参数", "restore the factory settings, reload and print them"}, CliFactory},
+    {"shutdown", "", 0, 0, "", CMsg{"关机 (AT+SHUTDOWN)", "power the device off (AT+SHUTDOWN)"}, CliShutdown},
+    {"set", "LABEL=VALUE...", 1, PARAM_COUNT, "",
+     CMsg{"修改参数并写入设备；LABEL 与列表中的写法相同，列表项可用文字或序号",
+          "change parameters and write them; LABEL as the listing spells it, a list takes an item text or index"},
+     CliSet},
+    {"apply", "FILE", 1, 1, "",
+     CMsg{"从配置文件配置设备（只写入不同的参数）",
+          "configure the device from a configuration file (writes what differs)"},
+     CliApply},
+    {"clock", "[YYYY/MM/DD hh:mm:ss]", 0, 2, "",
+     CMsg{"设置设备时钟（默认取本机时间）", "set the device clock (default: this computer's local time)"}, CliClock},
+    {"comm", "", 0, 0, "",
+     CMsg{"重启设备进入通讯状态并按设备参数设置串口",
+          "reboot the device into communication state and set the port to its work settings"},
+     CliComm},
+    {"monitor", "[--hex] [--send TEXT] [--send-hex] [--cr] [--every MS] [--for SECONDS]", 0, 0,
+     "hex send send-hex cr every for",
+     CMsg{"通讯状态终端：不应答启动提示，收到的数据输出到标准输出",
+          "communication-state terminal: the start-up prompt is not answered; received bytes go to stdout"},
+     CliMonitor},
 };
+
+// Options of the whole program and of single commands; true: takes a value.
+struct OptionDef {
+  const char *name;
+  bool value;
+  bool global;
+};
+const OptionDef OPTIONS[] = {
+    {"lang", true, true},       {"port", true, true}, {"baud", true, true},   {"wait", true, true},
+    {"demo", false, true},      {"cfg", true, false}, {"hex", false, false},  {"send", true, false},
+    {"send-hex", false, false}, {"cr", false, false}, {"every", true, false}, {"for", true, false},
+};
+const OptionDef *FindOption(const QString &name) {
+  for (const OptionDef &o : OPTIONS) {
+    if (name == QLatin1String(o.name))
+      return &o;
+  }
+  return nullptr;
+}
 
 void WriteUtf8(std::FILE *stream, const QString &text) {
   const QByteArray bytes = text.toUtf8();
@@ -107,7 +170,10 @@ QString HelpText() {
   QString out = MSG_HELP_INTRO.Get();
   for (const CliCommand &c : COMMANDS) {
     const QString head = QStringLiteral("  %1 %2").arg(QLatin1String(c.name), QLatin1String(c.args));
-    out += head.leftJustified(24) + QLatin1Char(' ') + c.help.Get() + QLatin1Char('\n');
+    if (head.size() > 24)
+      out += head + QStringLiteral("\n") + QString(25, QLatin1Char(' ')) + c.help.Get() + QLatin1Char('\n');
+    else
+      out += head.leftJustified(24) + QLatin1Char(' ') + c.help.Get() + QLatin1Char('\n');
   }
   return out + MSG_HELP_OPTIONS.Get();
 }
@@ -119,66 +185,105 @@ void CCliContext::Err(const QString &text) { WriteUtf8(stderr, text); }
 
 std::span<const CliCommand> CliCommands() { return COMMANDS; }
 
+QString CliTableText(const ParamArray &table, int count) {
+  QString out;
+  for (int i = 0; i < count; ++i) {
+    const ParamEntry &e = table[static_cast<std::size_t>(i)];
+    out += QString::fromLatin1(e.szLabel) + QLatin1Char('=') + text::FromGbk(e.szValue) + QLatin1Char('\n');
+  }
+  return out;
+}
+
 int RunCli(const QStringList &arguments, CCliContext &ctx) {
   g_chineseUi = text::ChineseFromEnvironment() ? 1 : 0;
   bool help = false;
-  QStringList rest;
+  CliInvocation inv;
   QString badOption;
-  bool badLang = false;
+  QString missingValue;
   bool literal = false;
   // Options may stand before or after the command and its arguments.
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString &arg = arguments[i];
-    if (literal) {
-      rest << arg;
-    } else if (arg == QLatin1String("--")) {
+    if (literal || !arg.startsWith(QLatin1String("--"))) {
+      if (!literal && arg == QLatin1String("-h"))
+        help = true;
+      else
+        inv.args << arg;
+      continue;
+    }
+    if (arg == QLatin1String("--")) {
       literal = true; // everything after it is an argument, even "--x"
-    } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+      continue;
+    }
+    if (arg == QLatin1String("--help")) {
       help = true;
-    } else if (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang="))) {
-      QString value;
+      continue;
+    }
+    const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
+    const OptionDef *def = FindOption(name);
+    if (!def) {
+      if (badOption.isEmpty())
+        badOption = arg;
+      continue;
+    }
+    QString value;
+    if (def->value) {
       if (arg.contains(QLatin1Char('=')))
         value = arg.section(QLatin1Char('='), 1);
       else if (i + 1 < arguments.size())
         value = arguments[++i];
-      if (value == QLatin1String("en"))
-        g_chineseUi = 0;
-      else if (value == QLatin1String("zh"))
-        g_chineseUi = 1;
-      else
-        badLang = true;
-    } else if (arg.startsWith(QLatin1String("--"))) {
+      else if (missingValue.isEmpty())
+        missingValue = arg;
+    } else if (arg.contains(QLatin1Char('='))) {
       if (badOption.isEmpty())
         badOption = arg;
-    } else {
-      rest << arg;
     }
+    inv.options.insert(name, value);
   }
-  if (badLang) {
-    ctx.Err(MSG_USAGE_LANG.Get() + QLatin1Char('\n'));
-    return CLI_EXIT_USAGE;
+  if (inv.Has("lang")) {
+    const QString lang = inv.Value("lang");
+    if (lang == QLatin1String("en")) {
+      g_chineseUi = 0;
+    } else if (lang == QLatin1String("zh")) {
+      g_chineseUi = 1;
+    } else {
+      ctx.Err(MSG_USAGE_LANG.Get() + QLatin1Char('\n'));
+      return CLI_EXIT_USAGE;
+    }
   }
   if (!badOption.isEmpty()) {
     ctx.Err(MSG_USAGE_OPTION.Get().arg(badOption) + QLatin1Char('\n'));
+    return CLI_EXIT_USAGE;
+  }
+  if (!missingValue.isEmpty()) {
+    ctx.Err(MSG_USAGE_VALUE.Get().arg(missingValue) + QLatin1Char('\n'));
     return CLI_EXIT_USAGE;
   }
   if (help) {
     ctx.Out(HelpText());
     return CLI_EXIT_OK;
   }
-  if (rest.isEmpty()) {
+  if (inv.args.isEmpty()) {
     ctx.Err(MSG_USAGE_NONE.Get() + QLatin1Char('\n'));
     return CLI_EXIT_USAGE;
   }
-  const QString name = rest.takeFirst();
+  const QString name = inv.args.takeFirst();
   for (const CliCommand &c : COMMANDS) {
     if (name != QLatin1String(c.name))
       continue;
-    if (rest.size() < c.minArgs || rest.size() > c.maxArgs) {
+    if (inv.args.size() < c.minArgs || inv.args.size() > c.maxArgs) {
       ctx.Err(MSG_USAGE_ARGS.Get().arg(name, name, QLatin1String(c.args)) + QLatin1Char('\n'));
       return CLI_EXIT_USAGE;
     }
-    return c.run(ctx, rest);
+    const QStringList allowed = QString::fromLatin1(c.options).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (auto it = inv.options.cbegin(); it != inv.options.cend(); ++it) {
+      const OptionDef *def = FindOption(it.key());
+      if (!def->global && !allowed.contains(it.key())) {
+        ctx.Err(MSG_USAGE_NOT_FOR.Get().arg(QStringLiteral("--") + it.key(), name) + QLatin1Char('\n'));
+        return CLI_EXIT_USAGE;
+      }
+    }
+    return c.run(ctx, inv);
   }
   ctx.Err(MSG_USAGE_UNKNOWN.Get().arg(name) + QLatin1Char('\n'));
   return CLI_EXIT_USAGE;

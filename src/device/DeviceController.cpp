@@ -5,7 +5,9 @@
 #include "host/DialogHost.h"
 #include "host/PageControls.h"
 #include "host/Timing.h"
+#include "params/ConfigFile.h"
 #include "params/PageFill.h"
+#include "params/ParamMessages.h"
 #include "params/ParamTable.h"
 #include "params/SettingsParser.h"
 #include "text/Gbk.h"
@@ -14,9 +16,16 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
+// Only the Chinese texts name the port.
+QString WithPort(const CMsg &m, const QString &port) {
+  const QString text = m.Get();
+  return text.contains(QLatin1String("%1")) ? text.arg(port) : text;
+}
+
 // A decimal prefix as the C library reads it ("9600abc" is 9600, "abc" is 0).
 int DecimalPrefix(const QString &text) { return std::atoi(text.toLatin1().constData()); }
 
@@ -174,11 +183,11 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
       return;
     }
     if (m_engine.CommMode()) {
-      Log(msg::OPENED_COMM.Get().replace(QLatin1String("%1"), label));
+      Log(WithPort(msg::OPENED_COMM, label));
       m_host.StopPromptTimer();
       m_pages.DisableAllPages();
     } else {
-      Log(msg::OPENED_CONFIG.Get().replace(QLatin1String("%1"), label));
+      Log(WithPort(msg::OPENED_CONFIG, label));
       m_engine.ClearStop();
       m_engine.ReplyEvent().Reset();
       StartConfigRun(PROMPT_PERIOD_OPEN_MS);
@@ -226,7 +235,7 @@ void CDeviceController::SelectCommState() {
   m_host.EnableControl(ID_RADIO_CONFIG, true);
 }
 
-void CDeviceController::RebootToCommState() {
+void CDeviceController::RebootToCommState(OpDone done) {
   m_host.EnableControl(ID_RADIO_CONFIG, false);
   m_host.EnableControl(ID_REBOOT_COMM, false);
   m_host.StopPromptTimer();
@@ -237,14 +246,20 @@ void CDeviceController::RebootToCommState() {
   if (!m_serial.IsOpen()) {
     Log(msg::REBOOT_NEEDS_PORT.Get());
     m_host.EnableControl(ID_RADIO_CONFIG, true);
+    if (done)
+      done(false);
     return;
   }
   m_host.EnableOperationButtons(false);
   m_pages.DisableAllPages();
-  StartWorker([this] { RebootWorker(); });
+  StartWorker([this, done = std::move(done)] {
+    const bool ok = RebootWorker();
+    if (done)
+      done(ok);
+  });
 }
 
-void CDeviceController::RebootWorker() {
+bool CDeviceController::RebootWorker() {
   const CExchangeResult r = m_engine.Exchange(
       REPLY_RESTART,
       [this] {
@@ -256,7 +271,7 @@ void CDeviceController::RebootWorker() {
     ShowReply(r.text);
   m_host.EnableControl(ID_OPEN_CLOSE, true);
   if (m_closing.load())
-    return;
+    return false;
   int dataBits = 8, parity = 0;
   const QByteArray mode = g_serialWork.CommMode();
   for (const auto &f : LINE_FORMATS) {
@@ -268,6 +283,7 @@ void CDeviceController::RebootWorker() {
   }
   m_serial.SetState(g_serialWork.Baudrate(), dataBits, parity, 0);
   m_host.EnableControl(ID_RADIO_CONFIG, true);
+  return r.completed;
 }
 
 // ---------------------------------------------------------------- configuration-state run
@@ -404,47 +420,52 @@ void CDeviceController::ConfigStateRun(int runId) {
 
 // ---------------------------------------------------------------- device operations
 
-void CDeviceController::SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs) {
-  StartWorker([this, code, send, timeoutMs] {
+void CDeviceController::SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs,
+                                    OpDone done) {
+  StartWorker([this, code, send, timeoutMs, done = std::move(done)] {
     m_host.EnableOperationButtons(false);
     const CExchangeResult r = Exchange(code, send, timeoutMs);
     if (r.completed)
       ShowReply(r.text);
     m_host.EnableOperationButtons(true);
+    if (done)
+      done(r.completed);
   });
 }
 
-void CDeviceController::ShowConfig() {
+void CDeviceController::ShowConfig(OpDone done) {
   Log(msg::SHOW_CONFIG.Get());
-  SimpleQuery(REPLY_SETTINGS, &CAtCommand::SendShow, 10000);
+  SimpleQuery(REPLY_SETTINGS, &CAtCommand::SendShow, 10000, std::move(done));
 }
 
-void CDeviceController::ShowBaudrate() {
+void CDeviceController::ShowBaudrate(OpDone done) {
   Log(msg::SHOW_BAUDRATE.Get());
-  SimpleQuery(REPLY_IPR, &CAtCommand::QueryIpr, 5000);
+  SimpleQuery(REPLY_IPR, &CAtCommand::QueryIpr, 5000, std::move(done));
 }
 
-void CDeviceController::ShowVersion() {
+void CDeviceController::ShowVersion(OpDone done) {
   Log(msg::SHOW_VERSION.Get());
-  SimpleQuery(REPLY_OK_SET, &CAtCommand::SendVer, 5000);
+  SimpleQuery(REPLY_OK_SET, &CAtCommand::SendVer, 5000, std::move(done));
 }
 
-void CDeviceController::ShowSignal() {
+void CDeviceController::ShowSignal(OpDone done) {
   Log(msg::SHOW_SIGNAL.Get());
-  SimpleQuery(REPLY_CSQ, &CAtCommand::SendCsq, 5000);
+  SimpleQuery(REPLY_CSQ, &CAtCommand::SendCsq, 5000, std::move(done));
 }
 
-void CDeviceController::AutoDetect() {
-  StartWorker([this] {
+void CDeviceController::AutoDetect(OpDone done) {
+  StartWorker([this, done = std::move(done)] {
     Log(msg::SHOW_BAUDRATE.Get());
     m_host.EnableOperationButtons(false);
     Log(msg::DETECT_FIND_MODULE.Get());
-    Log((Exchange(REPLY_OK, &CAtCommand::SendAt, 2000).completed ? msg::DETECT_OK : msg::DETECT_AT_FAILED).Get());
+    const bool at = Exchange(REPLY_OK, &CAtCommand::SendAt, 2000).completed;
+    Log((at ? msg::DETECT_OK : msg::DETECT_AT_FAILED).Get());
 
     Log(msg::DETECT_SIM.Get());
     CExchangeResult r = Exchange(REPLY_CPIN, &CAtCommand::QueryCpin, 2000);
     if (!r.completed)
       r = Exchange(REPLY_CPIN, &CAtCommand::QueryCfun, 2000);
+    const bool sim = r.completed;
     if (r.completed)
       ShowReply(r.text);
     else
@@ -452,6 +473,7 @@ void CDeviceController::AutoDetect() {
 
     Log(msg::DETECT_SIGNAL.Get());
     r = Exchange(REPLY_CSQ, &CAtCommand::SendCsq, 2000);
+    const bool signal = r.completed;
     if (r.completed)
       ShowReply(r.text);
     else
@@ -459,10 +481,13 @@ void CDeviceController::AutoDetect() {
 
     Log(msg::DETECT_ATTACH.Get());
     r = Exchange(REPLY_OK_SET, &CAtCommand::SendCgatt, 5000);
+    const bool attach = r.completed;
     if (r.completed)
       ShowReply(r.text);
     Log(msg::DETECT_DONE.Get());
     m_host.EnableOperationButtons(true);
+    if (done)
+      done(at && sim && signal && attach);
   });
 }
 
@@ -483,36 +508,96 @@ ParamArray CDeviceController::ApplyListing(const QByteArray &listing) {
   return table;
 }
 
-void CDeviceController::FactoryReset() {
-  StartWorker([this] {
+void CDeviceController::FactoryReset(OpDone done) {
+  StartWorker([this, done = std::move(done)] {
     m_host.EnableOperationButtons(false);
     Log(msg::FACTORY.Get());
     const CExchangeResult r = Exchange(REPLY_OK_SET, &CAtCommand::SendFactory, 5000);
+    bool loaded = false;
     if (r.completed) {
       ShowReply(r.text);
       Log(msg::FACTORY_RELOAD.Get());
       if (Pause(1000))
-        LoadListing(5000);
+        loaded = LoadListing(5000);
     }
     m_host.EnableOperationButtons(true);
+    if (done)
+      done(loaded);
   });
 }
 
-void CDeviceController::LoadFromDevice() {
-  StartWorker([this] { LoadListing(10000); });
+void CDeviceController::LoadFromDevice(OpDone done) {
+  StartWorker([this, done = std::move(done)] {
+    const bool loaded = LoadListing(10000);
+    if (done)
+      done(loaded);
+  });
 }
 
-void CDeviceController::PowerOff() {
-  StartWorker([this] {
+void CDeviceController::PowerOff(OpDone done) {
+  StartWorker([this, done = std::move(done)] {
     const bool ok = Exchange(REPLY_OK, &CAtCommand::SendShutdown, 2000).completed;
     if (!m_closing.load())
       m_host.ShowMessage((ok ? msg::POWER_OFF_OK : msg::POWER_OFF_FAILED).Get(), QString());
+    if (done)
+      done(ok);
   });
 }
 
-void CDeviceController::SaveToDevice() {
-  StartWorker([this] {
-    SaveSettingsThread(SaveContext{m_engine, m_serial, m_at, m_host, m_pages, [this](int ms) { return Pause(ms); },
-                                   [this] { return m_closing.load(); }});
+void CDeviceController::SaveToDevice(OpDone done) {
+  StartWorker([this, done = std::move(done)] {
+    const int failures =
+        SaveSettingsThread(SaveContext{m_engine, m_serial, m_at, m_host, m_pages, [this](int ms) { return Pause(ms); },
+                                       [this] { return m_closing.load(); }});
+    if (done)
+      done(failures == 0 && !m_closing.load());
   });
+}
+
+void CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
+  StartWorker([this, clock, done = std::move(done)] {
+    const CExchangeResult r = m_engine.Exchange(
+        REPLY_OK_SET, [&] { m_at.SetExcclk(m_serial, clock); }, 10000, [this] { return m_closing.load(); });
+    if (!m_closing.load()) {
+      if (r.completed)
+        m_host.ShowMessage(msg::CLOCK_SET.Get(), g_chineseUi.load() ? QString() : QStringLiteral("OK"));
+      else
+        m_host.ShowMessage(msg::CLOCK_FAILED.Get(), QString());
+    }
+    if (done)
+      done(r.completed);
+  });
+}
+
+// ---------------------------------------------------------------- configuration files
+
+bool CDeviceController::SaveConfigFile(const QString &path) {
+  const ConfigFileResult r = WriteConfigFile(path);
+  if (!r.ok && !r.detail.isEmpty())
+    Log(QStringLiteral(">>> %1: %2\r\n").arg(path, r.detail));
+  m_host.ShowMessage(r.message, QString());
+  return r.ok;
+}
+
+bool CDeviceController::LoadConfigFile(const QString &path, OpDone done) {
+  auto fail = [&](const QString &message) {
+    m_host.ShowMessage(message, QString());
+    if (done)
+      done(false);
+    return false;
+  };
+  if (path.isEmpty())
+    return fail(MSG_CFG_NO_PATH.Get());
+  ParamArray file{};
+  const ConfigFileResult r = ReadConfigFile(path, file);
+  if (!r.ok) {
+    if (!r.detail.isEmpty())
+      Log(QStringLiteral(">>> %1: %2\r\n").arg(path, r.detail));
+    return fail(r.message);
+  }
+  if (std::none_of(file.begin(), file.end(), [](const ParamEntry &e) { return e.bFound != 0; }))
+    return fail(MSG_CFG_EMPTY.Get());
+  FillPagesFromFile(file, m_pages);
+  SaveToDevice(std::move(done));
+  return true;
 }

@@ -36,6 +36,10 @@ constexpr int ID_SAVE_CONFIG = 1032;
 
 class CDeviceController {
 public:
+  // Called on an operation's worker at its end: true when the device did what
+  // was asked (every exchange answered, every changed parameter accepted).
+  using OpDone = std::function<void(bool ok)>;
+
   // Create on the window thread; received bytes are handled there.
   CDeviceController(DialogHost &host, PageControls &pages);
   ~CDeviceController();
@@ -54,19 +58,30 @@ public:
   void OpenClosePort(const QString &port, const QString &label, const QString &baudText);
   void SelectConfigState(const QString &baudText); // radio 1001
   void SelectCommState();                          // radio 1002
-  void RebootToCommState();                        // button 1000
+  void RebootToCommState(OpDone done = {});        // button 1000; ok: the restart text came
   void OnPromptTimer();                            // timer 100: one "s"
 
-  // Device operations (function buttons); each runs on its own worker.
-  void ShowConfig();     // 1011
-  void ShowBaudrate();   // 1013
-  void AutoDetect();     // 1014
-  void ShowVersion();    // 1015
-  void ShowSignal();     // 1016
-  void FactoryReset();   // 1017
-  void LoadFromDevice(); // 1019
-  void PowerOff();       // 1046
-  void SaveToDevice();   // 1018: write what the pages changed
+  // Device operations (function buttons); each runs on its own worker and
+  // calls done, when given, at its end.
+  void ShowConfig(OpDone done = {});     // 1011
+  void ShowBaudrate(OpDone done = {});   // 1013
+  void AutoDetect(OpDone done = {});     // 1014
+  void ShowVersion(OpDone done = {});    // 1015
+  void ShowSignal(OpDone done = {});     // 1016
+  void FactoryReset(OpDone done = {});   // 1017
+  void LoadFromDevice(OpDone done = {}); // 1019
+  void PowerOff(OpDone done = {});       // 1046
+  void SaveToDevice(OpDone done = {});   // 1018: write what the pages changed
+  // Sets the device clock to a clock string ("\"yyyy/MM/dd,hh:mm:ss\",w").
+  void SetDeviceClock(const QByteArray &clock, OpDone done = {});
+
+  // Configuration files (window thread). Save writes the parameter table and
+  // shows the result; false when the file could not be written.
+  bool SaveConfigFile(const QString &path);
+  // Load reads the file, shows its values on the pages and starts the save
+  // walk that writes what differs; false (with its message) when it stopped
+  // before the walk. done follows the walk.
+  bool LoadConfigFile(const QString &path, OpDone done = {});
 
   // Ends every worker quickly: nothing more is written to the device and no
   // wait lasts. The front end stops carrying out host calls first.
@@ -93,8 +108,8 @@ private:
   bool LoadListing(int timeoutMs); // at+show, then parse and fill the pages
   // Shows a listing, parses it into the parameter table and fills the pages.
   ParamArray ApplyListing(const QByteArray &listing);
-  void RebootWorker();
-  void SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs);
+  bool RebootWorker();
+  void SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs, OpDone done);
   void ShowReply(const QByteArray &text);
   void Log(const QString &text);
   CExchangeResult Exchange(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs);

@@ -161,6 +161,10 @@ ECompare CompareKind(int index) {
 }
 
 std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue) {
+  // A list with nothing selected says nothing: writing it would put "-1" or
+  // an empty value on the wire for a parameter the user never chose.
+  if (ParamInfoAt(index).kind == EControlKind::List && pages.ParamSelection(index) < 0)
+    return std::nullopt;
   if (CompareKind(index) == ECompare::Selection) {
     const int selection = pages.ParamSelection(index);
     if (selection == AtoI(tableValue))
@@ -168,6 +172,9 @@ std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QBy
     return QByteArray::number(selection);
   }
   const QByteArray shown = text::ToGbk(pages.ParamText(index));
+  // The placeholder of a parameter the device did not list is no value.
+  if (shown == NO_EXIST)
+    return std::nullopt;
   bool differs = false;
   switch (CompareKind(index)) {
   case ECompare::Text:
@@ -347,15 +354,16 @@ int SaveParam(const SaveContext &ctx, const QByteArray &value, int index) {
   return 0;
 }
 
-void SaveSettingsThread(const SaveContext &ctx) {
+int SaveSettingsThread(const SaveContext &ctx) {
   ctx.host.EnableOperationButtons(false);
+  int failures = 0;
   if (ctx.pause(1000)) {
     auto walk = [&](int first, int last) {
       for (int i = first; i <= last && !ctx.abort(); ++i) {
         if (!IsSaved(i))
           continue;
         if (const auto value = ChangedValue(i, ctx.pages, ParamTable.Entry(i).szValue))
-          SaveParam(ctx, *value, i);
+          failures += SaveParam(ctx, *value, i);
       }
     };
     walk(0, 45);
@@ -366,4 +374,5 @@ void SaveSettingsThread(const SaveContext &ctx) {
   }
   ctx.host.EnableOperationButtons(true);
   ctx.host.EnableSaveToFile();
+  return failures;
 }

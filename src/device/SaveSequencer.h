@@ -21,7 +21,8 @@ enum class ECompare { Text, Number, Contained, Selection };
 ECompare CompareKind(int index);
 bool IsSaved(int index);
 // The value the walk handles for index when the page differs from the table
-// value, or nothing when they agree.
+// value, or nothing when they agree. Never the placeholder "No Exist", and
+// nothing for a list without a selection.
 std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue);
 // Writes one parameter with its sender, converting the value as its sender takes it.
 bool SendParam(const CAtCommand &at, CSerial &serial, int index, const QByteArray &value);
@@ -40,7 +41,8 @@ struct SaveContext {
   std::function<bool()> abort;    // true once the program is closing
 };
 
-// The whole walk, as the save button runs it on a worker.
-void SaveSettingsThread(const SaveContext &ctx);
+// The whole walk, as the save button runs it on a worker. Returns the number
+// of parameters the device did not accept.
+int SaveSettingsThread(const SaveContext &ctx);
 // One parameter; 0 when the device accepted it, 1 otherwise.
 int SaveParam(const SaveContext &ctx, const QByteArray &value, int index);

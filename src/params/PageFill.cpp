@@ -60,9 +60,12 @@ void Show(const Rule &rule, const ParamArray &table, PageControls &pages) {
   }
 }
 
-template <size_t N> void ShowAll(const Rule (&rules)[N], const ParamArray &table, PageControls &pages) {
-  for (const Rule &r : rules)
-    Show(r, table, pages);
+template <size_t N>
+void ShowAll(const Rule (&rules)[N], const ParamArray &table, PageControls &pages, bool onlyFound = false) {
+  for (const Rule &r : rules) {
+    if (!onlyFound || table[static_cast<size_t>(r.index)].bFound != 0)
+      Show(r, table, pages);
+  }
 }
 } // namespace
 
@@ -114,4 +117,22 @@ void FillPages(const ParamArray &table, PageControls &pages) {
     pages.DisableAll(EPage::Gps);
   }
   pages.ShowTabs(alarm, alarm && gps);
+}
+
+void FillPagesFromFile(const ParamArray &file, PageControls &pages) {
+  // Only what the file says reaches the pages: every other control keeps the
+  // device's value, so the save that follows writes nothing the file lacks.
+  ShowAll(BASE_RULES, file, pages, true);
+  ShowAll(DTU_RULES, file, pages, true);
+  ShowAll(OTHER_RULES, file, pages, true);
+  // The schedule groups only where the device has them; the tabs stay as the device gave them.
+  if (!ParamTable.Found(PARAM_ALARM_FIRST))
+    return;
+  for (int i = PARAM_ALARM_FIRST; i <= PARAM_ALARM_LAST; ++i) {
+    const ParamEntry &entry = file[static_cast<size_t>(i)];
+    if (entry.bFound == 0)
+      continue;
+    pages.SetScheduleDescription(i, DescribeSchedule(entry.szValue));
+    pages.SetParamText(i, text::FromGbk(entry.szValue));
+  }
 }

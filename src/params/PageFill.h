@@ -11,3 +11,8 @@ int KeywordPosition(int index, const QByteArray &value);
 
 // Sets g_serialWork from entries 19 and 22 as well.
 void FillPages(const ParamArray &table, PageControls &pages);
+
+// Shows a configuration file's table: only the entries the file holds (bFound)
+// change their controls, schedules only when the device listed them; the GPS
+// group, the tabs, the page enabling and g_serialWork stay as they are.
+void FillPagesFromFile(const ParamArray &file, PageControls &pages);

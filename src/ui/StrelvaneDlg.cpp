@@ -171,6 +171,13 @@ void CStrelvaneDlg::AttachDevice() {
   SetCommandHandler(IDC_SAVE_SETTINGS, [d] { d->SaveToDevice(); });
   SetCommandHandler(IDC_LOAD_FROM_DEVICE, [d] { d->LoadFromDevice(); });
   SetCommandHandler(IDC_POWER_OFF, [d] { d->PowerOff(); });
+  SetCommandHandler(IDC_SAVE_CONFIG, [this, d] {
+    const QString path = AskFileName(true, QStringLiteral("Tavrenholt-Dtu.cfg"), QStringLiteral("*.cfg"));
+    if (!path.isEmpty())
+      d->SaveConfigFile(path);
+  });
+  SetCommandHandler(IDC_LOAD_CONFIG,
+                    [this, d] { d->LoadConfigFile(qobject_cast<QLineEdit *>(Control(IDC_CONFIG_PATH))->text()); });
   SetCommandHandler(IDC_HEX_DISPLAY, [this, d] {
     d->Engine().SetHexDisplay(qobject_cast<QAbstractButton *>(Control(IDC_HEX_DISPLAY))->isChecked());
   });
@@ -590,8 +597,17 @@ bool CStrelvaneDlg::SaveOutputTo(const QString &path) {
   return true;
 }
 
+QString CStrelvaneDlg::AskFileName(bool save, const QString &name, const QString &filter) {
+  if (m_fileDialogHook)
+    return m_fileDialogHook(save, name, filter);
+  // No extension is added and an existing file is replaced without asking, as the tool always did.
+  if (save)
+    return QFileDialog::getSaveFileName(this, QString(), name, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+  return QFileDialog::getOpenFileName(this, QString(), name, filter);
+}
+
 void CStrelvaneDlg::OnBrowseConfigFile() {
-  const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("*.cfg"));
+  const QString path = AskFileName(false, QString(), QStringLiteral("*.cfg"));
   if (!path.isEmpty())
     qobject_cast<QLineEdit *>(Control(IDC_CONFIG_PATH))->setText(path);
 }

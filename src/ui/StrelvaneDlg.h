@@ -94,6 +94,11 @@ public:
   void SetQuestionHook(std::function<bool(const QString &text, const QString &caption)> fn) {
     m_questionHook = std::move(fn);
   }
+  // Replaces the open and save file dialogs of the configuration file (tests):
+  // gets save, the proposed name and the filter; returns the path ("" cancels).
+  void SetFileDialogHook(std::function<QString(bool save, const QString &name, const QString &filter)> fn) {
+    m_fileDialogHook = std::move(fn);
+  }
 
   QWidget *Control(int id) const;
   CTabSheet *TabSheet() const { return m_tabSheet; }
@@ -116,6 +121,7 @@ private:
   void Command(int id);
   void OnSaveOutput();
   void OnBrowseConfigFile();
+  QString AskFileName(bool save, const QString &name, const QString &filter);
   QWidget *ParamControl(int index, bool hidden) const;
   template <class R, class F> R OnWindow(R fallback, F fn);
   template <class F> void OnWindow(F fn);
@@ -141,5 +147,6 @@ private:
   std::function<void()> m_promptHandler;
   std::function<void(const QString &, const QString &)> m_messageHook;
   std::function<bool(const QString &, const QString &)> m_questionHook;
+  std::function<QString(bool, const QString &, const QString &)> m_fileDialogHook;
   std::unique_ptr<CDeviceController> m_device;
 };

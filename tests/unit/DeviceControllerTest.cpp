@@ -10,11 +10,12 @@
 #include "support/TestUtil.h"
 #include "text/Lang.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -60,6 +61,18 @@ protected:
   std::vector<std::string> Commands() {
     std::lock_guard lock(m_commandsMutex);
     return m_commands;
+  }
+  // Runs one operation through its done callback; true when it reported success.
+  bool RunOp(const std::function<void(CDeviceController::OpDone)> &start) {
+    auto result = std::make_shared<std::atomic<int>>(-1);
+    start([result](bool ok) { result->store(ok ? 1 : 0); });
+    EXPECT_TRUE(PumpUntil([&] { return result->load() >= 0; }, 30000));
+    EXPECT_TRUE(m_device->WaitIdle(5000));
+    return result->load() == 1;
+  }
+  std::vector<std::string> CommandsSince(size_t from) {
+    const std::vector<std::string> all = Commands();
+    return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
   }
   bool Loaded(int timeoutMs = 20000) {
     return PumpUntil([&] { return m_host.IsEnabled(ID_SAVE_CONFIG) && !m_device->RunActive(); }, timeoutMs);
@@ -358,4 +371,149 @@ TEST_F(DeviceFlow, FloodInCommunicationStateKeepsMemoryBounded) {
   m_device->OpenClosePort({}, {}, {});
   EXPECT_GT(sent.load(), 4 << 20) << "the flood must really have run";
   EXPECT_LT(ResidentKiB() - before, 64 * 1024) << "memory grew by more than 64 MiB";
+}
+
+TEST_F(DeviceFlow, ListsWithoutSelectionAndThePlaceholderAreNeverWritten) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  const size_t before = Commands().size();
+  m_pages.SetParamSelection(63, -1);                   // a GPS sentence list
+  m_pages.SetParamSelection(23, -1);                   // the debug level
+  m_pages.SetParamText(2, QStringLiteral("No Exist")); // the placeholder typed over a value
+  m_pages.SetParamText(PARAM_APN, QStringLiteral("apn.changed"));
+  EXPECT_TRUE(RunOp([&](CDeviceController::OpDone d) { m_device->SaveToDevice(std::move(d)); }));
+  const std::vector<std::string> expected = {"at+apn=apn.changed"};
+  EXPECT_EQ(CommandsSince(before), expected);
+}
+
+TEST_F(DeviceFlow, ConfigurationFileRoundTripWritesExactlyWhatDiffers) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("device.cfg"));
+  ASSERT_TRUE(m_device->SaveConfigFile(path));
+  EXPECT_EQ(m_host.Messages().value(0), QStringLiteral("Save Successful"));
+  const ParamArray saved = ParamTable.Snapshot();
+
+  // The file of this very device: nothing differs, nothing is written.
+  size_t before = Commands().size();
+  EXPECT_TRUE(RunOp([&](CDeviceController::OpDone d) { m_device->LoadConfigFile(path, std::move(d)); }));
+  EXPECT_TRUE(CommandsSince(before).empty());
+
+  // The device changes; loading the file puts exactly those values back.
+  m_pages.SetParamText(PARAM_APN, QStringLiteral("other"));
+  m_pages.SetParamText(10, QStringLiteral("6000"));
+  m_pages.SetParamSelection(23, 2);
+  ASSERT_TRUE(RunOp([&](CDeviceController::OpDone d) { m_device->SaveToDevice(std::move(d)); }));
+  before = Commands().size();
+  m_host.Log().Clear();
+  EXPECT_TRUE(RunOp([&](CDeviceController::OpDone d) { m_device->LoadConfigFile(path, std::move(d)); }));
+  const std::vector<std::string> expected = {"at+apn=" + saved[PARAM_APN].szValue.toStdString(),
+                                             "at+port=" + saved[10].szValue.toStdString(),
+                                             "at+debug=" + saved[23].szValue.toStdString()};
+  EXPECT_EQ(CommandsSince(before), expected);
+  EXPECT_TRUE(LogHas(QStringLiteral("Save APN....OK...\r\n")));
+  for (int i = 0; i <= PARAM_ALARM_LAST; ++i)
+    EXPECT_EQ(ParamTable.Entry(i).szValue, saved[static_cast<size_t>(i)].szValue) << "entry " << i;
+}
+
+TEST_F(DeviceFlow, AConfigurationFileLoadThatCannotStartWritesNothing) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  QTemporaryDir dir;
+  auto file = [&](const char *name, const QByteArray &bytes) {
+    const QString p = dir.filePath(QString::fromLatin1(name));
+    QFile f(p);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return p;
+  };
+  struct Case {
+    QString path;
+    QString message;
+  } const cases[] = {
+      {QString(), QStringLiteral("Please input file name ")},
+      {dir.filePath(QStringLiteral("missing.cfg")), QStringLiteral("打开文件失败")},
+      {file("big.cfg", QByteArray(4000, 'x')), QStringLiteral("文件错误")},
+      {file("none.cfg", "nothing of ours=1\r\r\n"),
+       QStringLiteral("The configuration file holds no parameter; nothing was written")},
+      {file("placeholders.cfg", "Access Point Name:=No Exist\r\r\n"),
+       QStringLiteral("The configuration file holds no parameter; nothing was written")},
+  };
+  const QString apnShown = m_pages.ParamText(PARAM_APN);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    const size_t before = Commands().size();
+    const int messages = static_cast<int>(m_host.Messages().size());
+    bool reported = true;
+    EXPECT_FALSE(m_device->LoadConfigFile(c.path, [&](bool ok) { reported = ok; }));
+    EXPECT_FALSE(reported);
+    EXPECT_EQ(m_host.Messages().value(messages), c.message);
+    EXPECT_TRUE(m_device->WaitIdle(5000));
+    EXPECT_TRUE(CommandsSince(before).empty());
+    EXPECT_EQ(m_pages.ParamText(PARAM_APN), apnShown);
+  }
+}
+
+TEST_F(DeviceFlow, OperationsReportSuccessAndFailure) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  using Start = std::function<void(CDeviceController::OpDone)>;
+  struct Case {
+    const char *name;
+    Start start;
+    QString onSuccess; // in the log or a message
+    QString onFailure; // empty: the operation stays silent
+  } const cases[] = {
+      {"show", [&](auto d) { m_device->ShowConfig(std::move(d)); }, QStringLiteral("Tavrenholt IP Modem settings"), {}},
+      {"baud", [&](auto d) { m_device->ShowBaudrate(std::move(d)); }, QStringLiteral("+IPR: 115200"), {}},
+      {"version", [&](auto d) { m_device->ShowVersion(std::move(d)); }, QStringLiteral("V3.2.1"), {}},
+      {"signal", [&](auto d) { m_device->ShowSignal(std::move(d)); }, QStringLiteral("+CSQ: "), {}},
+      {"detect", [&](auto d) { m_device->AutoDetect(std::move(d)); },
+       QStringLiteral("Test AT...\r\nOK\r\n\r\nCheck SIM Card AT+CPIN...\r\n"),
+       QStringLiteral(
+           "Test AT...\r\nTest AT Failed\r\n\r\nCheck SIM Card AT+CPIN...\r\nCheck SIM Card Failed...\r\n"
+           "Check Signal AT+CSQ...\r\nCheck Signal Failed...\r\nCheck AT+CGATT...\r\nAuto check finished\r\n\r\n")},
+      {"clock", [&](auto d) { m_device->SetDeviceClock("\"2024/02/29,23:59:59\",4", std::move(d)); },
+       QStringLiteral("OK: Set Time Succss!"), QStringLiteral("Set Time Failed")},
+      {"reload", [&](auto d) { m_device->LoadFromDevice(std::move(d)); }, QStringLiteral("Access Point Name:"), {}},
+      {"factory", [&](auto d) { m_device->FactoryReset(std::move(d)); }, QStringLiteral("AT+FACTORY...\r\n"),
+       QStringLiteral("AT+FACTORY...\r\n")},
+      {"power off", [&](auto d) { m_device->PowerOff(std::move(d)); }, QStringLiteral("Power-Off Success!"),
+       QStringLiteral("Power-Off Failed!")},
+  };
+  for (bool answering : {true, false}) {
+    if (!answering)
+      m_sim.PowerOff(); // a device that answers nothing
+    for (const Case &c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (answering ? " answered" : " unanswered"));
+      m_host.Log().Clear();
+      EXPECT_EQ(RunOp(c.start), answering);
+      const QString expected = answering ? c.onSuccess : c.onFailure;
+      if (!expected.isEmpty()) {
+        EXPECT_TRUE(LogHas(expected)) << LogText().toStdString();
+      }
+      if (!answering && expected.isEmpty()) {
+        EXPECT_TRUE(LogText().isEmpty()) << LogText().toStdString();
+      }
+      if (std::string(c.name) != "power off" && std::string(c.name) != "reload" && std::string(c.name) != "clock") {
+        EXPECT_TRUE(m_host.OperationButtonsEnabled());
+      }
+    }
+    if (answering) {
+      // The power-off of the table shut the device down: power it up into configuration state again.
+      m_host.EnableControl(ID_SAVE_CONFIG, false);
+      m_sim.Repower();
+      ASSERT_TRUE(Loaded());
+    }
+  }
+  EXPECT_TRUE(LogHas(QStringLiteral("Power-Off Failed!")));
 }

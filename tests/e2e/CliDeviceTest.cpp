@@ -1,0 +1,326 @@
+// strelvane-cli's device commands as a user runs them: the real program
+// against the dtusim program on a pty, re-powered through dtusim's stdin.
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const char *const TIME_SCALE = "0.05";
+
+struct CliRun {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+// One dtusim process; its command log is read back as the commands it received.
+class CDtusim {
+public:
+  explicit CDtusim(QStringList options = {}) {
+    m_log = m_dir.filePath(QStringLiteral("commands.jsonl"));
+    m_process.start(QStringLiteral(STRELVANE_BIN_DIR "/sim/dtusim"),
+                    options + QStringList{QStringLiteral("--log"), m_log});
+    if (m_process.waitForStarted(10000) && m_process.waitForReadyRead(10000))
+      m_path = QString::fromUtf8(m_process.readLine()).trimmed();
+  }
+  ~CDtusim() {
+    m_process.write("quit\n");
+    if (!m_process.waitForFinished(3000)) {
+      m_process.kill();
+      m_process.waitForFinished(3000);
+    }
+  }
+  const QString &Path() const { return m_path; }
+  void Repower() {
+    m_process.write("power\n");
+    m_process.waitForBytesWritten(1000);
+  }
+  QStringList Commands() const {
+    QFile f(m_log);
+    QStringList out;
+    if (!f.open(QIODevice::ReadOnly))
+      return out;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+      if (!line.trimmed().isEmpty())
+        out << QJsonDocument::fromJson(line).object().value(QStringLiteral("command")).toString();
+    }
+    return out;
+  }
+
+private:
+  QTemporaryDir m_dir;
+  QString m_log;
+  QProcess m_process;
+  QString m_path;
+};
+
+QProcessEnvironment Environment(const QString &lang) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("LC_ALL"));
+  env.remove(QStringLiteral("LC_MESSAGES"));
+  env.insert(QStringLiteral("LANG"), lang);
+  env.insert(QStringLiteral("STRELVANE_TIME_SCALE"), QString::fromLatin1(TIME_SCALE));
+  return env;
+}
+
+// Runs the program; with sim, the device is re-powered once the program runs,
+// as the user does after opening the port.
+CliRun Cli(const QStringList &args, CDtusim *sim = nullptr, const QString &lang = QStringLiteral("C")) {
+  QProcess p;
+  p.setProcessEnvironment(Environment(lang));
+  QStringList all = args;
+  if (sim)
+    all = QStringList{QStringLiteral("--port"), sim->Path()} + args;
+  p.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"), all);
+  CliRun r;
+  if (!p.waitForStarted(10000))
+    return r;
+  if (sim) {
+    p.waitForFinished(150); // the port is open by now
+    sim->Repower();
+  }
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+QStringList Since(const QStringList &all, qsizetype from) { return all.mid(from); }
+
+} // namespace
+
+TEST(CliDevice, LoadPrintsTheTableAndSavesTheFileInBothLanguages) {
+  CDtusim sim;
+  ASSERT_FALSE(sim.Path().isEmpty());
+  QTemporaryDir dir;
+  const QString cfg = dir.filePath(QStringLiteral("out.cfg"));
+  CliRun r = Cli({QStringLiteral("load"), QStringLiteral("--cfg"), cfg}, &sim);
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 69);
+  EXPECT_EQ(lines[0], QStringLiteral("Access Point Name:=CMNET"));
+  EXPECT_TRUE(r.err.contains(QStringLiteral(">>> Please Re-power IP Modem........\nTest AT...\n")));
+  EXPECT_TRUE(r.err.contains(QStringLiteral("          Module Type:SIMCOM_SIM700\n\n")));
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Loading IP Modem Settings ...\n")));
+  EXPECT_TRUE(r.err.endsWith(QStringLiteral("Save Successful\n"))) << r.err.toStdString();
+  QFile f(cfg);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_EQ(bytes.count("\r\r\n"), 69);
+  EXPECT_TRUE(bytes.startsWith("Access Point Name:=CMNET\r\r\nCenter call number="));
+
+  CliRun zh = Cli({QStringLiteral("load")}, &sim, QStringLiteral("zh_CN.UTF-8"));
+  ASSERT_EQ(zh.exitCode, 0) << zh.err.toStdString();
+  EXPECT_TRUE(zh.err.contains(QStringLiteral("正在等待设备上电后进入配置状态...\n")));
+  EXPECT_TRUE(zh.err.contains(QStringLiteral("          成功进入配置状态\n测试AT\n")));
+  EXPECT_TRUE(zh.err.contains(QStringLiteral("          模块类型SIMCOM_SIM700\n\n测试AT成功，自动装载配置...")));
+  EXPECT_EQ(zh.out, r.out);
+}
+
+TEST(CliDevice, EveryModuleReplyIsNamed) {
+  struct Case {
+    const char *module;
+    const char *shown;
+  } const cases[] = {
+      {"MC37i", "          Module Type:MC37i\n\n"},    {"ZTEiT MC8630", "          Module Type:ZTEiT\n\n"},
+      {"GTM900C", "          Module Type:HUAWEI\n\n"}, {"HSPA USB MODEM", "          Module Type:HSPA USB MODEM\n\n"},
+      {"MC8630", "          Module Type:MC8630\n\n"},  {"XYZ-1", "          Module Type:Unknow\n"},
+      {"DATANG", "          Module Type: DATANG\n\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.module);
+    CDtusim sim({QStringLiteral("--module"), QString::fromLatin1(c.module)});
+    CliRun r = Cli({QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("load")}, &sim);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.shown))) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 69);
+  }
+}
+
+TEST(CliDevice, SetWritesOnlyWhatChangedAndChecksItsInputFirst) {
+  CDtusim sim;
+  CliRun r = Cli({QStringLiteral("set"), QStringLiteral("Server's Port=6000"), QStringLiteral("Debug Level=2"),
+                  QStringLiteral("Work Mode:=TLNT")},
+                 &sim);
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QStringList all = sim.Commands();
+  const qsizetype show = all.lastIndexOf(QStringLiteral("AT+ACTI?"));
+  ASSERT_GE(show, 0);
+  // TLNT is what the device has: not written.
+  EXPECT_EQ(Since(all, show + 1), (QStringList{QStringLiteral("at+port=6000"), QStringLiteral("at+debug=2")}));
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Saving PORT......[AT+PORTD]\nSave PORT....OK...\n")));
+
+  // Bad input: exit 2 before the port is even opened.
+  const qsizetype before = sim.Commands().size();
+  struct Case {
+    QStringList args;
+    const char *err;
+  } const bad[] = {
+      {{QStringLiteral("set"), QStringLiteral("No Such Label=1")}, "No Such Label"},
+      {{QStringLiteral("set"), QStringLiteral("Debug Level=7")}, "Debug Level"},
+      {{QStringLiteral("set"), QStringLiteral("Server's Port=abc")}, "abc"},
+      {{QStringLiteral("set"), QStringLiteral("Dns Server's Ip:=1.2.3")}, "1.2.3"},
+      {{QStringLiteral("set"), QStringLiteral("Access Point Name:=") + QString(101, QLatin1Char('a'))},
+       "Access Point Name:"},
+      {{QStringLiteral("set"), QStringLiteral("Time:=x")}, "Time:"},
+      {{QStringLiteral("set"), QStringLiteral("nothing")}, "LABEL=VALUE"},
+      {{QStringLiteral("clock"), QStringLiteral("2023/02/29"), QStringLiteral("10:00:00")}, "2023/02/29"},
+      {{QStringLiteral("load"), QStringLiteral("--baud"), QStringLiteral("fast")}, "--baud"},
+      {{QStringLiteral("show"), QStringLiteral("--cfg"), QStringLiteral("x.cfg")}, "--cfg"},
+  };
+  for (const Case &c : bad) {
+    SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+    CliRun b = Cli(QStringList{QStringLiteral("--port"), sim.Path()} + c.args);
+    EXPECT_EQ(b.exitCode, 2);
+    EXPECT_TRUE(b.err.contains(QString::fromLatin1(c.err))) << b.err.toStdString();
+    EXPECT_FALSE(b.err.contains(QStringLiteral("Re-power"))) << "the port was not opened";
+  }
+  EXPECT_EQ(sim.Commands().size(), before);
+  CliRun noPort = Cli({QStringLiteral("load")});
+  EXPECT_EQ(noPort.exitCode, 2);
+}
+
+TEST(CliDevice, AParameterTheDeviceRefusesExitsOneAndTheOthersAreStillWritten) {
+  CDtusim sim({QStringLiteral("--error"), QStringLiteral("at+apn")});
+  CliRun r = Cli({QStringLiteral("set"), QStringLiteral("Access Point Name:=x"),
+                  QStringLiteral("PPP Authentication User Id=user")},
+                 &sim);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Save APN Failed\n")));
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Save USERNAME....OK...\n")));
+}
+
+TEST(CliDevice, ApplyingASavedFileWritesExactlyTheDifferences) {
+  CDtusim sim;
+  QTemporaryDir dir;
+  const QString cfg = dir.filePath(QStringLiteral("a.cfg"));
+  ASSERT_EQ(Cli({QStringLiteral("load"), QStringLiteral("--cfg"), cfg}, &sim).exitCode, 0);
+  CliRun set = Cli({QStringLiteral("set"), QStringLiteral("Access Point Name:=other"),
+                    QStringLiteral("Server's Port=6001"), QStringLiteral("Should Return To Main Server=0")},
+                   &sim);
+  ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+  const qsizetype before = sim.Commands().size();
+  CliRun apply = Cli({QStringLiteral("apply"), cfg}, &sim);
+  ASSERT_EQ(apply.exitCode, 0) << apply.err.toStdString();
+  QStringList after = Since(sim.Commands(), before);
+  after = after.mid(after.lastIndexOf(QStringLiteral("AT+ACTI?")) + 1);
+  EXPECT_EQ(after, (QStringList{QStringLiteral("at+apn=CMNET"), QStringLiteral("at+port=5000"),
+                                QStringLiteral("at+retmain=1")}));
+  // Applying it again finds nothing to write.
+  const qsizetype again = sim.Commands().size();
+  ASSERT_EQ(Cli({QStringLiteral("apply"), cfg}, &sim).exitCode, 0);
+  QStringList none = Since(sim.Commands(), again);
+  EXPECT_EQ(none.mid(none.lastIndexOf(QStringLiteral("AT+ACTI?")) + 1), QStringList());
+
+  // A file without any parameter is refused before the port is opened.
+  QFile empty(dir.filePath(QStringLiteral("empty.cfg")));
+  ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+  empty.write("Unrelated=1\r\r\n");
+  empty.close();
+  CliRun refused = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("apply"), empty.fileName()});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_TRUE(refused.err.contains(QStringLiteral("holds no parameter")));
+}
+
+TEST(CliDevice, OperationsAndTheirExitStatus) {
+  CDtusim sim({QStringLiteral("--silent"), QStringLiteral("at+ver"), QStringLiteral("--silent"),
+               QStringLiteral("at+cpin?"), QStringLiteral("--silent"), QStringLiteral("at+cfun?")});
+  struct Case {
+    QStringList args;
+    int exitCode;
+    const char *err;
+    const char *notErr;
+    int tableLines;
+  } const cases[] = {
+      // The entry shows the listing and the baud rate once; the operation a second time.
+      {{QStringLiteral("baud")}, 0, "+IPR: 115200", nullptr, 0},
+      {{QStringLiteral("signal")}, 0, "+CSQ: ", nullptr, 0},
+      {{QStringLiteral("show")}, 0, "Tavrenholt IP Modem settings", nullptr, 0},
+      {{QStringLiteral("version")}, 1, "Loading IP Modem Settings", "Tavrenholt IP Modem V3.2.1", 0},
+      {{QStringLiteral("detect")},
+       1,
+       "Check SIM Card AT+CPIN...\nCheck SIM Card Failed...\nCheck Signal AT+CSQ...\n",
+       nullptr,
+       0},
+      {{QStringLiteral("clock"), QStringLiteral("2024/02/29 23:59:59")}, 0, "OK: Set Time Succss!\n", nullptr, 0},
+      {{QStringLiteral("reload")}, 0, "Access Point Name:", nullptr, 69},
+      {{QStringLiteral("factory")}, 0, "AT+FACTORY...\n", nullptr, 69},
+      {{QStringLiteral("shutdown")}, 0, "Power-Off Success!\n", nullptr, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+    CliRun r = Cli(QStringList{QStringLiteral("--lang"), QStringLiteral("en")} + c.args, &sim);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.err))) << r.err.toStdString();
+    if (c.notErr) {
+      EXPECT_FALSE(r.err.contains(QString::fromLatin1(c.notErr)));
+    }
+    if (c.args[0] == QLatin1String("baud") || c.args[0] == QLatin1String("show")) {
+      EXPECT_EQ(r.err.count(QString::fromLatin1(c.err)), 2);
+    }
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), c.tableLines);
+  }
+  EXPECT_TRUE(sim.Commands().contains(QStringLiteral("AT+EXCCLK=\"2024/02/29,23:59:59\",4")));
+}
+
+TEST(CliDevice, StartFailuresHaveTheirOwnExitStatus) {
+  CliRun absent = Cli({QStringLiteral("--port"), QStringLiteral("/dev/strelvane-absent"), QStringLiteral("load")});
+  EXPECT_EQ(absent.exitCode, 3);
+  EXPECT_TRUE(absent.err.contains(QStringLiteral("Open COM Failed")));
+
+  // A device that never starts up within --wait.
+  CDtusim sim({QStringLiteral("--power-delay-ms"), QStringLiteral("600000")});
+  CliRun late = Cli(
+      {QStringLiteral("--port"), sim.Path(), QStringLiteral("--wait"), QStringLiteral("1"), QStringLiteral("load")});
+  EXPECT_EQ(late.exitCode, 1);
+  EXPECT_TRUE(late.err.contains(QStringLiteral("did not enter configuration state within 1 s")));
+  EXPECT_TRUE(late.out.isEmpty());
+
+  // The listing never comes.
+  CDtusim mute({QStringLiteral("--silent"), QStringLiteral("at+show")});
+  CliRun missing = Cli({QStringLiteral("load")}, &mute);
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.contains(QStringLiteral(">>> Load IP Modem Data Failed")));
+  EXPECT_TRUE(missing.out.isEmpty());
+}
+
+TEST(CliDevice, CommunicationStateEchoesWhatIsSent) {
+  CDtusim sim;
+  CliRun comm = Cli({QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("comm")}, &sim);
+  ASSERT_EQ(comm.exitCode, 0) << comm.err.toStdString();
+  EXPECT_TRUE(comm.err.contains(QStringLiteral("configure program.")));
+  // The device restarts into communication state after its boot window.
+  CliRun mon = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("monitor"), QStringLiteral("--send"),
+                    QStringLiteral("hello"), QStringLiteral("--cr"), QStringLiteral("--every"), QStringLiteral("200"),
+                    QStringLiteral("--for"), QStringLiteral("5")});
+  EXPECT_EQ(mon.exitCode, 0) << mon.err.toStdString();
+  EXPECT_TRUE(mon.out.contains(QStringLiteral("hello\r"))) << mon.out.toStdString();
+  EXPECT_FALSE(mon.err.contains(QStringLiteral("Test AT"))) << "the monitor never enters configuration state";
+
+  CliRun hex = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("monitor"), QStringLiteral("--hex"),
+                    QStringLiteral("--send"), QStringLiteral("41 00 42"), QStringLiteral("--send-hex"),
+                    QStringLiteral("--for"), QStringLiteral("1")});
+  EXPECT_EQ(hex.exitCode, 0);
+  EXPECT_TRUE(hex.out.contains(QStringLiteral("41 00 42"))) << hex.out.toStdString();
+  CliRun badHex = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("monitor"), QStringLiteral("--send"),
+                       QStringLiteral("4G"), QStringLiteral("--send-hex")});
+  EXPECT_EQ(badHex.exitCode, 2);
+}
+
+TEST(CliDevice, TheDemoDeviceNeedsNoPort) {
+  CliRun r = Cli({QStringLiteral("--demo"), QStringLiteral("load")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out.count(QLatin1Char('\n')), 69);
+}

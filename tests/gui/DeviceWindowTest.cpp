@@ -1,0 +1,160 @@
+// The main window's buttons against the simulated device on a pty: open, the
+// load at power-up, an edited field saved, and the configuration file saved
+// and loaded again.
+#include "device/DeviceController.h"
+#include "host/Timing.h"
+#include "model/SimRunner.h"
+#include "pages/PageDlg.h"
+#include "params/ParamTable.h"
+#include "text/Lang.h"
+#include "ui/ControlIds.h"
+#include "ui/StrelvaneDlg.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+using namespace idc;
+
+class DeviceWindowTest : public QObject {
+  Q_OBJECT
+
+  sim::CSimRunner m_sim;
+  std::mutex m_mutex;
+  std::vector<std::string> m_commands;
+  QStringList m_messages;
+  double m_oldScale = 1.0;
+
+  std::vector<std::string> Commands() {
+    std::lock_guard lock(m_mutex);
+    return m_commands;
+  }
+  std::vector<std::string> Since(size_t from) {
+    const auto all = Commands();
+    return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
+  }
+  static QAbstractButton *Button(CStrelvaneDlg &dlg, int id) {
+    return qobject_cast<QAbstractButton *>(dlg.Control(id));
+  }
+  static QLineEdit *Edit(CStrelvaneDlg &dlg, EPage page, int id) {
+    return qobject_cast<QLineEdit *>(dlg.Page(page)->Control(id));
+  }
+  // A save ends when the buttons it disabled are enabled again.
+  static bool Idle(CStrelvaneDlg &dlg) {
+    return Button(dlg, IDC_SAVE_SETTINGS)->isEnabled() && Button(dlg, IDC_SAVE_CONFIG)->isEnabled() &&
+           !dlg.Device().RunActive();
+  }
+  static void Click(CStrelvaneDlg &dlg, int id) {
+    QAbstractButton *b = Button(dlg, id);
+    QVERIFY2(b->isEnabled(), qPrintable(QString::number(id)));
+    b->click();
+  }
+
+  // Clicks a button that starts the save walk and waits for the walk to end.
+  static bool ClickAndWalk(CStrelvaneDlg &dlg, int id) {
+    Click(dlg, id);
+    // The walk disables the operations while it runs.
+    return QTest::qWaitFor([&] { return !Button(dlg, IDC_SAVE_SETTINGS)->isEnabled(); }, 5000) &&
+           QTest::qWaitFor([&] { return Idle(dlg); }, 20000);
+  }
+
+private slots:
+  void init() {
+    m_oldScale = CTiming::Scale();
+    CTiming::SetScale(0.1);
+    g_chineseUi = 0;
+    ParamTable.Replace(ParamArray{});
+    sim::CSimRunOptions o;
+    o.device.bootMs = 1500;
+    o.device.promptIntervalMs = 100;
+    o.powerOnStart = false;
+    o.onCommand = [this](const sim::CCommandRecord &r) {
+      std::lock_guard lock(m_mutex);
+      m_commands.push_back(r.command);
+    };
+    QVERIFY(m_sim.Start(o));
+  }
+
+  void cleanup() {
+    m_sim.Stop();
+    {
+      std::lock_guard lock(m_mutex);
+      m_commands.clear();
+    }
+    m_messages.clear();
+    CTiming::SetScale(m_oldScale);
+  }
+
+  void buttonsConfigureTheDevice() {
+    QTemporaryDir dir;
+    const QString cfg = dir.filePath(QStringLiteral("window.cfg"));
+    CStrelvaneDlg dlg;
+    dlg.SetMessageHook([this](const QString &text, const QString &) { m_messages << text; });
+    QString proposed;
+    dlg.SetFileDialogHook([&](bool save, const QString &name, const QString &filter) {
+      proposed = name + QLatin1Char('|') + filter;
+      return save ? cfg : QString();
+    });
+    // The first port is opened at start; the device is powered up afterwards.
+    dlg.Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
+    QVERIFY(dlg.IsPortOpen());
+    QVERIFY(!Button(dlg, IDC_SAVE_SETTINGS)->isEnabled());
+    m_sim.Repower();
+    QVERIFY2(QTest::qWaitFor([&] { return Idle(dlg); }, 20000), qPrintable(dlg.Log().Text()));
+    QCOMPARE(Edit(dlg, EPage::Other, 1003)->text(), QStringLiteral("CMNET"));
+    QCOMPARE(Edit(dlg, EPage::Base, 1010)->text(), QStringLiteral("5000"));
+    QCOMPARE(dlg.Tabs().size(), 5);
+
+    // An edited field is written by the save button, and only that one.
+    size_t before = Commands().size();
+    Edit(dlg, EPage::Base, 1010)->setText(QStringLiteral("6000"));
+    QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
+    QCOMPARE(Since(before), std::vector<std::string>{"at+port=6000"});
+    QVERIFY(dlg.Log().Text().contains(QStringLiteral("Saving PORT......[AT+PORTD]\r\nSave PORT....OK...\r\n")));
+    QCOMPARE(ParamTable.Entry(10).szValue, QByteArray("6000"));
+
+    // Save to file: the table as the device has it now.
+    Click(dlg, IDC_SAVE_CONFIG);
+    QCOMPARE(proposed, QStringLiteral("Tavrenholt-Dtu.cfg|*.cfg"));
+    QCOMPARE(m_messages.value(0), QStringLiteral("Save Successful"));
+    QFile f(cfg);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("Server's Port=6000\r\r\n"));
+
+    // The device changes; loading the file writes back exactly what differs.
+    Edit(dlg, EPage::Other, 1003)->setText(QStringLiteral("changed.apn"));
+    Edit(dlg, EPage::Base, 1010)->setText(QStringLiteral("7000"));
+    QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
+    QCOMPARE(ParamTable.Entry(PARAM_APN).szValue, QByteArray("changed.apn"));
+
+    // Without a path the load only says so.
+    m_messages.clear();
+    before = Commands().size();
+    Click(dlg, IDC_LOAD_CONFIG);
+    QCOMPARE(m_messages, QStringList{QStringLiteral("Please input file name ")});
+    QVERIFY(Commands().size() == before);
+
+    qobject_cast<QLineEdit *>(dlg.Control(IDC_CONFIG_PATH))->setText(cfg);
+    QVERIFY(ClickAndWalk(dlg, IDC_LOAD_CONFIG));
+    QCOMPARE(Edit(dlg, EPage::Other, 1003)->text(), QStringLiteral("CMNET")); // the file's value
+    QCOMPARE(Since(before), (std::vector<std::string>{"at+apn=CMNET", "at+port=6000"}));
+    QCOMPARE(ParamTable.Entry(PARAM_APN).szValue, QByteArray("CMNET"));
+    QCOMPARE(ParamTable.Entry(10).szValue, QByteArray("6000"));
+    QCOMPARE(dlg.Tabs().size(), 5);
+
+    // Closing the port disables the operations again.
+    Click(dlg, IDC_OPEN_CLOSE);
+    QVERIFY(!dlg.IsPortOpen());
+    QVERIFY(!Button(dlg, IDC_SAVE_SETTINGS)->isEnabled());
+    dlg.done(0);
+  }
+};
+
+QTEST_MAIN(DeviceWindowTest)
+#include "DeviceWindowTest.moc"

@@ -1,0 +1,208 @@
+// What the page filler shows for a table, and what the save walk would write
+// for what the pages show, on the in-memory pages.
+#include "device/SaveSequencer.h"
+#include "params/PageFill.h"
+#include "params/PageModel.h"
+#include "params/ParamTable.h"
+#include "text/Gbk.h"
+#include "text/Lang.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+ParamArray TableWith(std::initializer_list<std::pair<int, const char *>> values) {
+  ParamArray t{};
+  for (int i = 0; i < PARAM_COUNT; ++i) {
+    t[static_cast<size_t>(i)].szLabel = ParamInfoAt(i).label;
+    t[static_cast<size_t>(i)].szValue = NO_EXIST;
+    t[static_cast<size_t>(i)].nCount = PARAM_COUNT;
+  }
+  for (const auto &[i, v] : values) {
+    t[static_cast<size_t>(i)].szValue = v;
+    t[static_cast<size_t>(i)].bFound = 1;
+  }
+  return t;
+}
+
+class SaveFill : public ::testing::Test {
+protected:
+  void SetUp() override {
+    g_chineseUi = 0;
+    g_serialWork.SetCommMode("8N1");
+    g_serialWork.SetBaudrate(115200);
+    ParamTable.Replace(ParamArray{});
+  }
+};
+
+} // namespace
+
+TEST_F(SaveFill, ListSelectionsFollowTheTableValue) {
+  struct Case {
+    int index;
+    const char *value;
+    int selection;
+  } const cases[] = {
+      // Data-center count: position value - 1; 0 and the placeholder select nothing, 6 the last item ("0").
+      {4, "1", 0},
+      {4, "5", 4},
+      {4, "0", -1},
+      {4, "No Exist", -1},
+      {4, "6", 5},
+      // Index lists: a value that is no number selects item 0.
+      {23, "No Exist", 0},
+      {23, "", 0},
+      {25, "No Exist", 0},
+      {24, "1", 1},
+      {63, "", 0},
+      {61, "1", 1},
+      // Keyword lists: the first keyword in position order wins.
+      {17, "TCPSVR", 8},
+      {17, "TRNS LONG", 1},
+      {18, "SMSD", 1},
+      {19, "7,E,1 7E1", 4},
+      // No keyword fits: no selection, whatever was selected before.
+      {17, "No Exist", -1},
+      {18, "BOGUS", -1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(::testing::Message() << "index " << c.index << " value '" << c.value << "'");
+    CPageModel pages;
+    pages.SetParamSelection(c.index, 2); // a previous device's selection
+    ParamArray t = TableWith({{PARAM_ALARM_FIRST, "D"}, {PARAM_GPS_FIRST, "1.2.3.4"}, {c.index, c.value}});
+    FillPages(t, pages);
+    EXPECT_EQ(pages.ParamSelection(c.index), c.selection);
+  }
+}
+
+TEST_F(SaveFill, TabsFollowThePresenceOfTheOptionalGroups) {
+  struct Case {
+    bool alarm, gps;
+    qsizetype tabs;
+  } const cases[] = {{true, true, 5}, {true, false, 4}, {false, true, 3}, {false, false, 3}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(::testing::Message() << "alarm " << c.alarm << " gps " << c.gps);
+    CPageModel pages;
+    ParamArray t = TableWith({});
+    t[PARAM_ALARM_FIRST].bFound = c.alarm ? 1 : 0;
+    t[PARAM_GPS_FIRST].bFound = c.gps ? 1 : 0;
+    FillPages(t, pages);
+    EXPECT_EQ(pages.Tabs().size(), c.tabs);
+    EXPECT_EQ(pages.IsParamEnabled(PARAM_GPS_FIRST), c.gps) << "the GPS page is filled and enabled by its own flag";
+  }
+}
+
+TEST_F(SaveFill, MissingParametersShowThePlaceholderAndABaudOfZero) {
+  CPageModel pages;
+  FillPages(TableWith({{0, "CMNET"}}), pages);
+  EXPECT_EQ(pages.ParamText(0), QStringLiteral("CMNET"));
+  EXPECT_EQ(pages.ParamText(5), QStringLiteral("No Exist"));
+  EXPECT_EQ(g_serialWork.Baudrate(), 0);
+  EXPECT_EQ(g_serialWork.CommMode(), QByteArray("No Exist"));
+}
+
+TEST_F(SaveFill, WhatTheWalkWritesForEachPageValue) {
+  struct Case {
+    const char *name;
+    int index;
+    const char *table;
+    const char *text;  // set as the control's text (nullptr: untouched)
+    int selection;     // set as the list's selection (-2: untouched)
+    const char *sends; // nullptr: nothing written
+  } const cases[] = {
+      {"same text", 0, "CMNET", "CMNET", -2, nullptr},
+      {"changed text", 0, "CMNET", "internet", -2, "internet"},
+      {"text compared case-sensitively", 0, "CMNET", "cmnet", -2, "cmnet"},
+      {"changed port", 10, "5001", "6000", -2, "6000"},
+      {"count 2 against 02", 4, "02", nullptr, 1, nullptr},
+      {"count changed", 4, "1", nullptr, 2, "3"},
+      {"debug list without selection against 0", 23, "0", nullptr, -1, nullptr},
+      {"debug list without selection against 2", 23, "2", nullptr, -1, nullptr},
+      {"GPS list without selection against 0", 63, "0", nullptr, -1, nullptr},
+      {"GPS list changed", 63, "0", nullptr, 1, "1"},
+      {"work mode contained", 17, "TRNS", nullptr, 1, nullptr},
+      {"work mode with an empty table value", 17, "", nullptr, 1, nullptr},
+      {"work mode chosen for a device that did not list it", 17, "No Exist", nullptr, 1, "TRNS"},
+      {"work mode list without selection", 17, "No Exist", nullptr, -1, nullptr},
+      {"placeholder on the page", 5, "203.0.113.10", "No Exist", -2, nullptr},
+      {"placeholder on both", 5, "No Exist", "No Exist", -2, nullptr},
+      {"typed value for a parameter the device did not list", 33, "No Exist", "+8613800100500", -2, "+8613800100500"},
+      {"baud combo", 22, "115200", "9600", -2, "9600"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    CPageModel pages;
+    if (c.text)
+      pages.SetParamText(c.index, QString::fromUtf8(c.text));
+    if (c.selection != -2)
+      pages.SetParamSelection(c.index, c.selection);
+    const std::optional<QByteArray> sent = ChangedValue(c.index, pages, QByteArray(c.table));
+    if (c.sends) {
+      ASSERT_TRUE(sent.has_value());
+      EXPECT_EQ(*sent, QByteArray(c.sends));
+    } else {
+      EXPECT_FALSE(sent.has_value()) << sent->toStdString();
+    }
+  }
+}
+
+TEST_F(SaveFill, TypedTextIsHandledAsDeviceBytes) {
+  CPageModel pages;
+  pages.SetParamText(37, QStringLiteral("注册包"));
+  const auto sent = ChangedValue(37, pages, QByteArray("DTU-REGISTER"));
+  ASSERT_TRUE(sent.has_value());
+  EXPECT_EQ(*sent, text::ToGbk(QStringLiteral("注册包")));
+  EXPECT_EQ(sent->size(), 6) << "two bytes per character in GBK";
+}
+
+TEST_F(SaveFill, AFileChangesOnlyTheControlsOfWhatItHolds) {
+  // The device's values first.
+  ParamArray device = TableWith({{0, "CMNET"},
+                                 {10, "5001"},
+                                 {23, "1"},
+                                 {17, "TRNS"},
+                                 {PARAM_ALARM_FIRST, "D"},
+                                 {PARAM_GPS_FIRST, "198.51.100.30"},
+                                 {63, "1"}});
+  ParamTable.Replace(device);
+  CPageModel pages;
+  FillPages(device, pages);
+  const QList<EPage> tabs = pages.Tabs();
+  g_serialWork.SetBaudrate(57600);
+
+  // A file with the APN, a schedule group and the placeholder for the port.
+  ParamArray file = TableWith({{0, "internet"}, {PARAM_ALARM_FIRST, "OD,\"08:00:00\",3600"}});
+  file[10].szValue = NO_EXIST; // held as the placeholder: bFound stays 0
+  FillPagesFromFile(file, pages);
+
+  EXPECT_EQ(pages.ParamText(0), QStringLiteral("internet"));
+  EXPECT_EQ(pages.ParamText(10), QStringLiteral("5001"));
+  EXPECT_EQ(pages.ParamSelection(23), 1) << "a debug level the file lacks is not turned into item 0";
+  EXPECT_EQ(pages.ParamSelection(17), 1);
+  EXPECT_EQ(pages.ParamSelection(63), 1) << "the GPS group is never taken from a file";
+  EXPECT_EQ(pages.ParamText(PARAM_ALARM_FIRST), QStringLiteral("OD,\"08:00:00\",3600"));
+  EXPECT_FALSE(pages.ScheduleDescription(PARAM_ALARM_FIRST).isEmpty());
+  EXPECT_EQ(pages.Tabs(), tabs);
+  EXPECT_EQ(g_serialWork.Baudrate(), 57600) << "the work settings change only when the device accepts them";
+
+  // And so the walk would write exactly the APN and the group.
+  int changed = 0;
+  for (int i = 0; i < PARAM_COUNT; ++i) {
+    if (IsSaved(i) && ChangedValue(i, pages, device[static_cast<size_t>(i)].szValue))
+      ++changed;
+  }
+  EXPECT_EQ(changed, 2);
+}
+
+TEST_F(SaveFill, AFileDoesNotFillScheduleGroupsTheDeviceLacks) {
+  ParamArray device = TableWith({{0, "CMNET"}});
+  ParamTable.Replace(device);
+  CPageModel pages;
+  FillPages(device, pages);
+  pages.SetParamText(PARAM_ALARM_FIRST, QStringLiteral("D"));
+  FillPagesFromFile(TableWith({{PARAM_ALARM_FIRST, "OD,\"08:00:00\",3600"}}), pages);
+  EXPECT_EQ(pages.ParamText(PARAM_ALARM_FIRST), QStringLiteral("D"));
+  EXPECT_EQ(pages.Tabs().size(), 3);
+}
