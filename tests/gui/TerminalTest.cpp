@@ -257,6 +257,34 @@ private slots:
     QCOMPARE(m_dlg->Terminal().Pending(), size_t{0});
   }
 
+  // From a loaded configuration, button 1000 restarts the device into
+  // communication state; the terminal then talks to it.
+  void rebootButtonThenSend() {
+    sim::CSimRunOptions o;
+    o.device.bootMs = 1500;
+    o.device.promptIntervalMs = 100;
+    o.device.restartDelayMs = 50;
+    QVERIFY(m_sim.Start(o));
+    m_dlg = std::make_unique<CStrelvaneDlg>();
+    m_dlg->SetMessageHook([this](const QString &t, const QString &) { m_messages << t; });
+    m_dlg->Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
+    m_dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+    m_sim.Repower();
+    QVERIFY(PumpUntil([&] { return C(IDC_REBOOT_COMM)->isEnabled() && !m_dlg->Device().RunActive(); }, 20000));
+    QTest::mouseClick(B(IDC_REBOOT_COMM), Qt::LeftButton);
+    QVERIFY(B(IDC_MODE_COMM)->isChecked());
+    QVERIFY(!m_dlg->ConfigLayout());
+    QVERIFY(!C(IDC_REBOOT_COMM)->isEnabled());
+    QVERIFY(LogHas(QStringLiteral("configure program.")));
+    QVERIFY(LogHas(QStringLiteral("Enter communication state.")));
+    QVERIFY(PumpUntil([&] { return m_dlg->Device().WaitIdle(0); }));
+    m_dlg->OnClearOutput();
+    SetSend(QStringLiteral("ping"), false, true);
+    QTest::mouseClick(B(IDC_SEND), Qt::LeftButton);
+    QVERIFY2(LogHas(QStringLiteral("ping\r")), qPrintable(Log()));
+  }
+
   // Screenshots of the communication layout with the terminal in use.
   void screenshots_data() { hexSendToggling_data(); }
   void screenshots() {
