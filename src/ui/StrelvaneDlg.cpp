@@ -1,6 +1,7 @@
 #include "ui/StrelvaneDlg.h"
 
 #include "device/DeviceController.h"
+#include "device/Terminal.h"
 #include "host/ThreadExecutor.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
@@ -8,6 +9,7 @@
 #include "pages/GpsDlg.h"
 #include "pages/OtherDlg.h"
 #include "params/PageItems.h"
+#include "text/HexText.h"
 #include "text/Lang.h"
 #include "ui/AboutDlg.h"
 #include "ui/ControlIds.h"
@@ -147,10 +149,13 @@ CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
       m_promptHandler();
   });
   AttachDevice();
+  AttachTerminal();
 }
 
 CStrelvaneDlg::~CStrelvaneDlg() {
   m_executor->Shutdown();
+  m_timedSendTimer.stop();
+  m_terminal.reset();
   m_device.reset(); // its workers end before the widgets they reach go
 }
 
@@ -181,6 +186,72 @@ void CStrelvaneDlg::AttachDevice() {
   SetCommandHandler(IDC_HEX_DISPLAY, [this, d] {
     d->Engine().SetHexDisplay(qobject_cast<QAbstractButton *>(Control(IDC_HEX_DISPLAY))->isChecked());
   });
+}
+
+// ---- Terminal
+
+void CStrelvaneDlg::AttachTerminal() {
+  m_terminal = std::make_unique<CTerminalWriter>(m_device->Serial());
+  m_timedSendTimer.setObjectName(QString::number(TIMER_TIMED_SEND));
+  connect(&m_timedSendTimer, &QTimer::timeout, this, [this] { OnSend(true); });
+  SetCommandHandler(IDC_SEND, [this] { OnSend(false); });
+  SetCommandHandler(IDC_TIMED_SEND, [this] { OnTimedSend(); });
+  SetCommandHandler(IDC_HEX_SEND, [this] { OnHexSend(); });
+  // Typed characters go to the device and only what it sends back is shown.
+  m_output->SetTypedHandler([this](const QString &typed) {
+    if (!m_bConfigLayout)
+      m_terminal->Send(terminal::TypedBytes(typed));
+  });
+}
+
+void CStrelvaneDlg::OnSend(bool timed) {
+  const bool addCr = qobject_cast<QAbstractButton *>(Control(IDC_ADD_CR))->isChecked();
+  const bool hex = qobject_cast<QAbstractButton *>(Control(IDC_HEX_SEND))->isChecked();
+  const QString text = qobject_cast<QLineEdit *>(Control(IDC_SEND_DATA))->text();
+  const std::optional<QByteArray> bytes = terminal::SendBytes(text, hex, addCr);
+  if (!bytes) {
+    // A timed send would repeat the message every tick: it stops first.
+    if (timed)
+      StopTimedSend();
+    ShowMessage(MSG_HEX_TEXT_ERROR.Get(), {});
+    return;
+  }
+  // The line may be slow: the writer queues, the window goes on. A tick while
+  // the previous one is still going out is skipped rather than piled up.
+  if (timed)
+    m_terminal->SendIfIdle(*bytes);
+  else
+    m_terminal->Send(*bytes);
+}
+
+void CStrelvaneDlg::OnTimedSend() {
+  auto *interval = qobject_cast<QLineEdit *>(Control(IDC_SEND_INTERVAL));
+  if (!qobject_cast<QAbstractButton *>(Control(IDC_TIMED_SEND))->isChecked()) {
+    interval->setReadOnly(false);
+    m_timedSendTimer.stop();
+    return;
+  }
+  interval->setReadOnly(true);
+  m_timedSendTimer.start(terminal::TimedSendInterval(interval->text()));
+}
+
+void CStrelvaneDlg::StopTimedSend() {
+  qobject_cast<QAbstractButton *>(Control(IDC_TIMED_SEND))->setChecked(false);
+  OnTimedSend();
+}
+
+void CStrelvaneDlg::OnHexSend() {
+  auto *data = qobject_cast<QLineEdit *>(Control(IDC_SEND_DATA));
+  const QString text = data->text();
+  if (text.isEmpty())
+    return;
+  const bool toHex = qobject_cast<QAbstractButton *>(Control(IDC_HEX_SEND))->isChecked();
+  const std::optional<QString> converted = terminal::ToggleHexSend(text, toHex);
+  if (!converted) {
+    ShowMessage(MSG_HEX_TEXT_ERROR.Get(), {});
+    return;
+  }
+  data->setText(*converted);
 }
 
 bool CStrelvaneDlg::IsPortOpen() const { return m_device->Serial().IsOpen(); }
@@ -464,6 +535,8 @@ void CStrelvaneDlg::done(int result) {
   // Workers waiting for the window are released: nothing more is carried out.
   m_executor->Shutdown();
   m_promptTimer.stop();
+  m_timedSendTimer.stop();
+  m_terminal->Shutdown();
   m_device->Shutdown(); // nothing more reaches the device; workers end at once
   QDialog::done(result);
 }

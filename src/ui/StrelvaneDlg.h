@@ -24,6 +24,7 @@ class COtherDlg;
 class COutputView;
 class CPageDlg;
 class CTabSheet;
+class CTerminalWriter;
 class CThreadExecutor;
 class QComboBox;
 
@@ -78,6 +79,10 @@ public:
   QString OpenedBaud() const { return m_openedBaud; }
   // The device flows behind the controls.
   CDeviceController &Device() const { return *m_device; }
+  // Puts the terminal's bytes (sends, typed characters) on the line.
+  CTerminalWriter &Terminal() const { return *m_terminal; }
+  bool TimedSendActive() const { return m_timedSendTimer.isActive(); }
+  int TimedSendPeriod() const { return m_timedSendTimer.interval(); }
   bool ConfigLayout() const { return m_bConfigLayout; }
 
   // Writes the output window's text to path; shows the result as the save button does.
@@ -122,6 +127,12 @@ private:
   void OnSaveOutput();
   void OnBrowseConfigFile();
   QString AskFileName(bool save, const QString &name, const QString &filter);
+  // The terminal row.
+  void AttachTerminal();
+  void OnSend(bool timed);
+  void OnTimedSend();
+  void OnHexSend();
+  void StopTimedSend();
   QWidget *ParamControl(int index, bool hidden) const;
   template <class R, class F> R OnWindow(R fallback, F fn);
   template <class F> void OnWindow(F fn);
@@ -145,8 +156,10 @@ private:
   QString m_openedBaud;
   QTimer m_promptTimer;
   std::function<void()> m_promptHandler;
+  QTimer m_timedSendTimer;
   std::function<void(const QString &, const QString &)> m_messageHook;
   std::function<bool(const QString &, const QString &)> m_questionHook;
   std::function<QString(bool, const QString &, const QString &)> m_fileDialogHook;
   std::unique_ptr<CDeviceController> m_device;
+  std::unique_ptr<CTerminalWriter> m_terminal; // writes to m_device's port: goes first
 };
