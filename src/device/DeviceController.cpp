@@ -510,6 +510,28 @@ void CDeviceController::PowerOff() {
   });
 }
 
+bool CDeviceController::SetDeviceClock(const QByteArray &clock) {
+  if (m_closing.load() || m_clockBusy.exchange(true))
+    return false;
+  StartWorker([this, clock] { ClockThreadProc(clock); });
+  return true;
+}
+
+void CDeviceController::ClockThreadProc(const QByteArray &clock) {
+  // The engine's lock keeps this exchange apart from any other worker's.
+  const CExchangeResult r = m_engine.Exchange(
+      REPLY_OK_SET, [&] { m_at.SetExcclk(m_serial, clock); }, 10000, [this] { return m_closing.load(); });
+  // Stopping a run signals the reply event as well: only the device's "OK" is success.
+  const bool ok = r.completed && ReplyComplete(REPLY_OK_SET, r.text.constData(), static_cast<int>(r.text.size()));
+  if (!m_closing.load()) {
+    if (ok)
+      m_host.ShowMessage(msg::CLOCK_SET_OK.Get(), g_chineseUi.load() ? QString() : QStringLiteral("OK"));
+    else
+      m_host.ShowMessage(msg::CLOCK_SET_FAILED.Get(), QString());
+  }
+  m_clockBusy.store(false);
+}
+
 void CDeviceController::SaveToDevice() {
   StartWorker([this] {
     SaveSettingsThread(SaveContext{m_engine, m_serial, m_at, m_host, m_pages, [this](int ms) { return Pause(ms); },

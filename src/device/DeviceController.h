@@ -68,6 +68,13 @@ public:
   void PowerOff();       // 1046
   void SaveToDevice();   // 1018: write what the pages changed
 
+  // Power-schedule page 1025: sets the device clock to clock (the quoted date
+  // and time and the weekday digit) with "AT+EXCCLK=" on a worker, then tells
+  // the result in a message box. A press while a clock exchange (with its
+  // message box) is under way is dropped: false.
+  bool SetDeviceClock(const QByteArray &clock);
+  bool ClockBusy() const { return m_clockBusy.load(); }
+
   // Ends every worker quickly: nothing more is written to the device and no
   // wait lasts. The front end stops carrying out host calls first.
   void Shutdown();
@@ -94,6 +101,7 @@ private:
   // Shows a listing, parses it into the parameter table and fills the pages.
   ParamArray ApplyListing(const QByteArray &listing);
   void RebootWorker();
+  void ClockThreadProc(const QByteArray &clock);
   void SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs);
   void ShowReply(const QByteArray &text);
   void Log(const QString &text);
@@ -111,6 +119,7 @@ private:
   std::atomic<int> m_configRun{0}; // id of the run that exists, 0 when none
   std::atomic<int> m_lastRunId{0};
   std::mutex m_runOrder; // a new run waits here for a stopped one to end
+  std::atomic<bool> m_clockBusy{false};
 
   std::mutex m_workersMutex;
   struct Worker {

@@ -67,4 +67,8 @@ inline constexpr CMsg FACTORY{"正在恢复出厂配置 AT+FACTORY...\r\n\r\n", 
 inline constexpr CMsg FACTORY_RELOAD{"正在装载DTU设备的配置参数 ...\r\n\r\n", "Loading ..[AT+SHOW]...\r\n"};
 inline constexpr CMsg POWER_OFF_OK{"关机成功", "Power-Off Success!"};
 inline constexpr CMsg POWER_OFF_FAILED{"关机失败", "Power-Off Failed!"};
+
+// Setting the device clock.
+inline constexpr CMsg CLOCK_SET_OK{"设置时间成功", "Set Time Succss!"};
+inline constexpr CMsg CLOCK_SET_FAILED{"设置时间失败", "Set Time Failed"};
 } // namespace msg

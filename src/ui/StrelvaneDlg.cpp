@@ -171,6 +171,7 @@ void CStrelvaneDlg::AttachDevice() {
   SetCommandHandler(IDC_SAVE_SETTINGS, [d] { d->SaveToDevice(); });
   SetCommandHandler(IDC_LOAD_FROM_DEVICE, [d] { d->LoadFromDevice(); });
   SetCommandHandler(IDC_POWER_OFF, [d] { d->PowerOff(); });
+  m_pageAlarm->SetClockHandler([d](const QByteArray &clock) { d->SetDeviceClock(clock); });
   SetCommandHandler(IDC_HEX_DISPLAY, [this, d] {
     d->Engine().SetHexDisplay(qobject_cast<QAbstractButton *>(Control(IDC_HEX_DISPLAY))->isChecked());
   });
