@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDateTimeEdit>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,11 @@ void CAlarmTime::Build() {
     QLabel *label = AddLabel(ids.label, GROUP_ZH[g], GROUP_EN[g]);
     QLineEdit *description = AddEdit(ids.description, label->text());
     description->setReadOnly(true);
+    // A sentence longer than the field reads from its start; the whole one is the tooltip.
+    connect(description, &QLineEdit::textChanged, description, [description](const QString &text) {
+      description->setCursorPosition(0);
+      description->setToolTip(text);
+    });
     QPushButton *set = AddButton(ids.setButton, "设置", "Set:", label->text() + QLatin1Char(' ') + Tr("设置", "Set"));
     // The schedule string is kept beside its sentence but never shown.
     QLineEdit *string = AddEdit(ids.string, label->text());
@@ -71,10 +77,13 @@ void CAlarmTime::Build() {
   date->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
   auto *time = new QTimeEdit(now.time(), this);
   time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+  for (QAbstractSpinBox *picker : std::initializer_list<QAbstractSpinBox *>{date, time})
+    picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 36);
   AddControl(date, IDC_DATE, clockLabel->text(), true);
   AddControl(time, IDC_TIME, clockLabel->text(), true);
   QComboBox *weekday = AddList(IDC_WEEKDAY, clockLabel->text());
   weekday->setCurrentIndex(-1);
+  weekday->setMinimumContentsLength(9);
   date->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
   clockLabel->setBuddy(source);
   connect(clockSet, &QPushButton::clicked, this, &CAlarmTime::OnSetClock);
@@ -83,9 +92,14 @@ void CAlarmTime::Build() {
   clock->addWidget(source, 0, 1);
   clock->addWidget(display, 0, 2, 1, 2);
   clock->addWidget(clockSet, 0, 4);
-  clock->addWidget(date, 1, 1);
-  clock->addWidget(time, 1, 2);
-  clock->addWidget(weekday, 1, 3);
+  // The manual row starts under the label: the three pickers need the room.
+  auto *manual = new QHBoxLayout;
+  manual->addSpacing(16);
+  manual->addWidget(date);
+  manual->addWidget(time);
+  manual->addWidget(weekday);
+  manual->addStretch(1);
+  clock->addLayout(manual, 1, 0, 1, 5);
   clock->setColumnStretch(2, 1);
   clock->setColumnStretch(3, 1);
   layout->addLayout(clock);

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QTimeEdit>
 
 #include <climits>
@@ -113,6 +114,14 @@ const CMsg MSG_TITLE{"开关机时间设置[第%1组]:", "Power On/Off Time Sett
 const CMsg MSG_CONFIRM{"您确认修改设备的开关机时间是:%1", "Confirm modify equipment switch  time is:%1"};
 const CMsg MSG_CONFIRM_CAPTION{"时间确认", "Time Confirm "};
 
+// Labels and weekday boxes keep their room while hidden, so the dialog keeps
+// its size and its rows their places whatever the mode.
+void KeepPlaceWhenHidden(QWidget *w) {
+  QSizePolicy p = w->sizePolicy();
+  p.setRetainSizeWhenHidden(true);
+  w->setSizePolicy(p);
+}
+
 // The decimal digits that start at pos (reading stops at the first non-digit); 0 for none.
 int NumberAt(const QByteArray &s, qsizetype pos) {
   long long value = 0;
@@ -167,6 +176,7 @@ void CSelectAlarm::Build() {
     if (MODE_LABEL_IDS.contains(l.id)) {
       const Cell c = LabelCell(l.id);
       m_grid->addWidget(label, c.row, c.column);
+      KeepPlaceWhenHidden(label);
     }
   }
   m_cmbAction = Add(new QComboBox(this), IDC_ACTION);
@@ -175,8 +185,9 @@ void CSelectAlarm::Build() {
   m_grid->addWidget(m_cmbAction, ROW_ACTION, 1);
   m_grid->addWidget(Control(IDC_MODE_LABEL), ROW_MODE, 0);
   m_grid->addWidget(m_cmbMode, ROW_MODE, 1);
-  m_cmbMode->setMinimumContentsLength(14);
-  m_cmbAction->setMinimumContentsLength(14);
+  // Wide enough for the longest mode, "Countdown Power-Off".
+  m_cmbMode->setMinimumContentsLength(20);
+  m_cmbAction->setMinimumContentsLength(20);
 
   m_dateSet = Add(new QDateEdit(this), IDC_DATE);
   m_dateSet->setCalendarPopup(true);
@@ -186,10 +197,8 @@ void CSelectAlarm::Build() {
   m_editA = Add(new QLineEdit(this), IDC_FIELD_A);
   m_editB = Add(new QLineEdit(this), IDC_FIELD_B);
   static const QRegularExpression DIGITS(QStringLiteral("[0-9]*"));
-  for (QLineEdit *e : {m_editA, m_editB}) {
+  for (QLineEdit *e : {m_editA, m_editB})
     e->setValidator(new QRegularExpressionValidator(DIGITS, e));
-    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("00000000000")) + 12);
-  }
   // Pickers and fields move between the slots; they start in a slot each.
   m_grid->addWidget(m_dateSet, ROW_FIRST, 1);
   m_grid->addWidget(m_timeSet, ROW_FIRST, 2);
@@ -201,6 +210,7 @@ void CSelectAlarm::Build() {
   // Monday first on screen, as a calendar week reads.
   for (int d : {1, 2, 3, 4, 5, 6, 0}) {
     m_days[d] = Add(new QCheckBox(this), DAY_IDS[d]);
+    KeepPlaceWhenHidden(m_days[d]);
     days->addWidget(m_days[d]);
   }
   days->addStretch(1);
@@ -209,7 +219,10 @@ void CSelectAlarm::Build() {
   m_editCurrent = Add(new QPlainTextEdit(this), IDC_CURRENT);
   m_editCurrent->setReadOnly(true);
   m_editCurrent->setTabChangesFocus(true);
-  m_editCurrent->setFixedHeight(m_editCurrent->fontMetrics().lineSpacing() * 2 + 12);
+  // Two lines of the longest sentences without a scroll bar.
+  m_editCurrent->setFixedHeight(m_editCurrent->fontMetrics().lineSpacing() * 2 +
+                                2 * static_cast<int>(m_editCurrent->document()->documentMargin()) +
+                                2 * m_editCurrent->frameWidth() + 4);
   m_grid->addWidget(Control(IDC_CURRENT_LABEL), ROW_CURRENT, 0, Qt::AlignTop);
   m_grid->addWidget(m_editCurrent, ROW_CURRENT, 1, 1, 4);
   m_grid->setColumnStretch(4, 1);
@@ -305,7 +318,7 @@ void CSelectAlarm::Place(QWidget *w, ESlot slot) {
     return;
   }
   m_grid->removeWidget(w);
-  m_grid->addWidget(w, c.row, c.column, Qt::AlignLeft);
+  m_grid->addWidget(w, c.row, c.column);
   w->show();
 }
 
