@@ -544,6 +544,31 @@ void CDeviceController::PowerOff(OpDone done) {
   });
 }
 
+bool CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
+  // A press while a clock exchange runs is dropped.
+  if (m_closing.load() || m_clockBusy.exchange(true))
+    return false;
+  StartWorker([this, clock, done = std::move(done)] { ClockThreadProc(clock, done); });
+  return true;
+}
+
+void CDeviceController::ClockThreadProc(const QByteArray &clock, const OpDone &done) {
+  // The engine's lock keeps this exchange apart from any other worker's.
+  const CExchangeResult r = m_engine.Exchange(
+      REPLY_OK_SET, [&] { m_at.SetExcclk(m_serial, clock); }, 10000, [this] { return m_closing.load(); });
+  // Stopping a run signals the reply event as well: only the device's "OK" is success.
+  const bool ok = r.completed && ReplyComplete(REPLY_OK_SET, r.text.constData(), static_cast<int>(r.text.size()));
+  if (!m_closing.load()) {
+    if (ok)
+      m_host.ShowMessage(msg::CLOCK_SET_OK.Get(), g_chineseUi.load() ? QString() : QStringLiteral("OK"));
+    else
+      m_host.ShowMessage(msg::CLOCK_SET_FAILED.Get(), QString());
+  }
+  m_clockBusy.store(false);
+  if (done)
+    done(ok);
+}
+
 void CDeviceController::SaveToDevice(OpDone done) {
   StartWorker([this, done = std::move(done)] {
     const int failures =
@@ -551,21 +576,6 @@ void CDeviceController::SaveToDevice(OpDone done) {
                                        [this] { return m_closing.load(); }});
     if (done)
       done(failures == 0 && !m_closing.load());
-  });
-}
-
-void CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
-  StartWorker([this, clock, done = std::move(done)] {
-    const CExchangeResult r = m_engine.Exchange(
-        REPLY_OK_SET, [&] { m_at.SetExcclk(m_serial, clock); }, 10000, [this] { return m_closing.load(); });
-    if (!m_closing.load()) {
-      if (r.completed)
-        m_host.ShowMessage(msg::CLOCK_SET.Get(), g_chineseUi.load() ? QString() : QStringLiteral("OK"));
-      else
-        m_host.ShowMessage(msg::CLOCK_FAILED.Get(), QString());
-    }
-    if (done)
-      done(r.completed);
   });
 }
 

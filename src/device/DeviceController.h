@@ -72,8 +72,6 @@ public:
   void LoadFromDevice(OpDone done = {}); // 1019
   void PowerOff(OpDone done = {});       // 1046
   void SaveToDevice(OpDone done = {});   // 1018: write what the pages changed
-  // Sets the device clock to a clock string ("\"yyyy/MM/dd,hh:mm:ss\",w").
-  void SetDeviceClock(const QByteArray &clock, OpDone done = {});
 
   // Configuration files (window thread). Save writes the parameter table and
   // shows the result; false when the file could not be written.
@@ -82,6 +80,13 @@ public:
   // walk that writes what differs; false (with its message) when it stopped
   // before the walk. done follows the walk.
   bool LoadConfigFile(const QString &path, OpDone done = {});
+
+  // Power-schedule page 1025: sets the device clock to clock (the quoted date
+  // and time and the weekday digit) with "AT+EXCCLK=" on a worker, then tells
+  // the result in a message box. A press while a clock exchange (with its
+  // message box) is under way is dropped: false.
+  bool SetDeviceClock(const QByteArray &clock, OpDone done = {});
+  bool ClockBusy() const { return m_clockBusy.load(); }
 
   // Ends every worker quickly: nothing more is written to the device and no
   // wait lasts. The front end stops carrying out host calls first.
@@ -109,6 +114,7 @@ private:
   // Shows a listing, parses it into the parameter table and fills the pages.
   ParamArray ApplyListing(const QByteArray &listing);
   bool RebootWorker();
+  void ClockThreadProc(const QByteArray &clock, const OpDone &done);
   void SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs, OpDone done);
   void ShowReply(const QByteArray &text);
   void Log(const QString &text);
@@ -126,6 +132,7 @@ private:
   std::atomic<int> m_configRun{0}; // id of the run that exists, 0 when none
   std::atomic<int> m_lastRunId{0};
   std::mutex m_runOrder; // a new run waits here for a stopped one to end
+  std::atomic<bool> m_clockBusy{false};
 
   std::mutex m_workersMutex;
   struct Worker {

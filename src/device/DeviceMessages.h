@@ -68,7 +68,7 @@ inline constexpr CMsg FACTORY_RELOAD{"正在装载DTU设备的配置参数 ...\r
 inline constexpr CMsg POWER_OFF_OK{"关机成功", "Power-Off Success!"};
 inline constexpr CMsg POWER_OFF_FAILED{"关机失败", "Power-Off Failed!"};
 
-// Setting the device clock (message boxes).
-inline constexpr CMsg CLOCK_SET{"设置时间成功", "Set Time Succss!"};
-inline constexpr CMsg CLOCK_FAILED{"设置时间失败", "Set Time Failed"};
+// Setting the device clock.
+inline constexpr CMsg CLOCK_SET_OK{"设置时间成功", "Set Time Succss!"};
+inline constexpr CMsg CLOCK_SET_FAILED{"设置时间失败", "Set Time Failed"};
 } // namespace msg

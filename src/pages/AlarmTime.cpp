@@ -1,6 +1,9 @@
 #include "pages/AlarmTime.h"
 
+#include "pages/SelectAlarm.h"
 #include "params/PageItems.h"
+#include "schedule/Schedule.h"
+#include "text/Gbk.h"
 #include "text/Lang.h"
 #include "ui/ControlIds.h"
 
@@ -8,6 +11,7 @@
 #include <QDateTime>
 #include <QDateTimeEdit>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,11 +43,17 @@ void CAlarmTime::Build() {
     QLabel *label = AddLabel(ids.label, GROUP_ZH[g], GROUP_EN[g]);
     QLineEdit *description = AddEdit(ids.description, label->text());
     description->setReadOnly(true);
+    // A sentence longer than the field reads from its start; the whole one is the tooltip.
+    connect(description, &QLineEdit::textChanged, description, [description](const QString &text) {
+      description->setCursorPosition(0);
+      description->setToolTip(text);
+    });
     QPushButton *set = AddButton(ids.setButton, "设置", "Set:", label->text() + QLatin1Char(' ') + Tr("设置", "Set"));
     // The schedule string is kept beside its sentence but never shown.
     QLineEdit *string = AddEdit(ids.string, label->text());
     string->hide();
     label->setBuddy(description);
+    connect(set, &QPushButton::clicked, this, [this, g] { OnSetGroup(g + 1); });
     grid->addWidget(label, g, 0);
     grid->addWidget(description, g, 1);
     grid->addWidget(set, g, 2);
@@ -67,19 +77,29 @@ void CAlarmTime::Build() {
   date->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
   auto *time = new QTimeEdit(now.time(), this);
   time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+  for (QAbstractSpinBox *picker : std::initializer_list<QAbstractSpinBox *>{date, time})
+    picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 36);
   AddControl(date, IDC_DATE, clockLabel->text(), true);
   AddControl(time, IDC_TIME, clockLabel->text(), true);
   QComboBox *weekday = AddList(IDC_WEEKDAY, clockLabel->text());
   weekday->setCurrentIndex(-1);
+  weekday->setMinimumContentsLength(9);
+  date->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
   clockLabel->setBuddy(source);
+  connect(clockSet, &QPushButton::clicked, this, &CAlarmTime::OnSetClock);
 
   clock->addWidget(clockLabel, 0, 0);
   clock->addWidget(source, 0, 1);
   clock->addWidget(display, 0, 2, 1, 2);
   clock->addWidget(clockSet, 0, 4);
-  clock->addWidget(date, 1, 1);
-  clock->addWidget(time, 1, 2);
-  clock->addWidget(weekday, 1, 3);
+  // The manual row starts under the label: the three pickers need the room.
+  auto *manual = new QHBoxLayout;
+  manual->addSpacing(16);
+  manual->addWidget(date);
+  manual->addWidget(time);
+  manual->addWidget(weekday);
+  manual->addStretch(1);
+  clock->addLayout(manual, 1, 0, 1, 5);
   clock->setColumnStretch(2, 1);
   clock->setColumnStretch(3, 1);
   layout->addLayout(clock);
@@ -90,6 +110,8 @@ void CAlarmTime::Build() {
   time->hide();
   weekday->hide();
   connect(source, &QComboBox::currentIndexChanged, this, &CAlarmTime::OnSelchangeClockSource);
+
+  m_dlgSchedule = new CSelectAlarm(this);
 
   m_clockTimer = new QTimer(this);
   m_clockTimer->setInterval(1000);
@@ -118,6 +140,45 @@ void CAlarmTime::OnSelchangeClockSource(int index) {
   }
   if (QWidget *display = Control(IDC_CLOCK_DISPLAY))
     display->setVisible(!manual);
+}
+
+void CAlarmTime::OnSetGroup(int group) {
+  if (group < 1 || group > GROUPS || !m_dlgSchedule)
+    return;
+  const GroupIds &ids = GROUP_IDS[group - 1];
+  auto *string = qobject_cast<QLineEdit *>(Control(ids.string));
+  auto *description = qobject_cast<QLineEdit *>(Control(ids.description));
+  g_alarmString = text::ToGbk(string->text());
+  g_alarmText = description->text();
+  m_dlgSchedule->SetGroup(group);
+  if (m_dlgSchedule->DoModal() != QDialog::Accepted)
+    return;
+  // OK with no mode chosen composes nothing: the group keeps its rule rather
+  // than an empty string that saving would send to the device.
+  if (m_dlgSchedule->m_strSchedule.isEmpty())
+    return;
+  description->setText(m_dlgSchedule->m_strDescription);
+  string->setText(text::FromGbk(m_dlgSchedule->m_strSchedule));
+}
+
+void CAlarmTime::OnSetClock() {
+  auto *source = qobject_cast<QComboBox *>(Control(IDC_CLOCK_SOURCE));
+  const QString from = source->currentText();
+  QByteArray clock;
+  if (from.contains(QStringLiteral("系统")) || from.contains(QLatin1String("System"))) {
+    clock = ClockStringNow();
+  } else {
+    // The weekday sent is the one of the date; the weekday list is not read.
+    const QByteArray date = qobject_cast<QDateEdit *>(Control(IDC_DATE))->text().toLatin1();
+    const QByteArray time = qobject_cast<QTimeEdit *>(Control(IDC_TIME))->text().toLatin1();
+    const std::optional<QByteArray> manual = ClockStringFromText(date, time);
+    if (!manual)
+      return;
+    clock = *manual;
+  }
+  m_strClock = clock;
+  if (m_onSetClock)
+    m_onSetClock(m_strClock);
 }
 
 void CAlarmTime::SetEditingEnabled(bool enable) {

@@ -183,6 +183,7 @@ void CStrelvaneDlg::AttachDevice() {
   });
   SetCommandHandler(IDC_LOAD_CONFIG,
                     [this, d] { d->LoadConfigFile(qobject_cast<QLineEdit *>(Control(IDC_CONFIG_PATH))->text()); });
+  m_pageAlarm->SetClockHandler([d](const QByteArray &clock) { d->SetDeviceClock(clock); });
   SetCommandHandler(IDC_HEX_DISPLAY, [this, d] {
     d->Engine().SetHexDisplay(qobject_cast<QAbstractButton *>(Control(IDC_HEX_DISPLAY))->isChecked());
   });

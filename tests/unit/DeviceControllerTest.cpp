@@ -11,6 +11,7 @@
 #include "text/Lang.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -516,4 +517,105 @@ TEST_F(DeviceFlow, OperationsReportSuccessAndFailure) {
     }
   }
   EXPECT_TRUE(LogHas(QStringLiteral("Power-Off Failed!")));
+}
+
+// ---------------------------------------------------------------- device clock
+
+namespace {
+int CountStartingWith(const std::vector<std::string> &commands, const std::string &prefix) {
+  int n = 0;
+  for (const auto &c : commands)
+    if (c.rfind(prefix, 0) == 0)
+      ++n;
+  return n;
+}
+} // namespace
+
+TEST_F(DeviceFlow, ClockIsSetAndTheAnswerShownWithItsCaption) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded()) << LogText().toStdString();
+  ASSERT_TRUE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4"));
+  ASSERT_TRUE(PumpUntil([&] { return !m_host.Messages().isEmpty(); }, 5000));
+  EXPECT_EQ(m_host.Messages(), QStringList{QStringLiteral("Set Time Succss!")});
+  EXPECT_TRUE(LogHas(QStringLiteral("OK: Set Time Succss!\r\n"))) << "English success has the caption OK";
+  EXPECT_NE(m_sim.Dump().find("\"2024/02/29,12:00:0"), std::string::npos) << m_sim.Dump();
+  EXPECT_TRUE(PumpUntil([&] { return !m_device->ClockBusy(); }, 1000));
+
+  // Chinese: the default caption.
+  g_chineseUi = 1;
+  ASSERT_TRUE(m_device->SetDeviceClock("\"2030/01/01,00:00:00\",2"));
+  ASSERT_TRUE(PumpUntil([&] { return m_host.Messages().size() == 2; }, 5000));
+  EXPECT_EQ(m_host.Messages().last(), QStringLiteral("设置时间成功"));
+  EXPECT_TRUE(LogHas(QStringLiteral("\r\n设置时间成功\r\n")));
+  g_chineseUi = 0;
+}
+
+TEST_F(DeviceFlow, ClockOnAClosedPortFailsAfterItsWaitAndDropsPressesMeanwhile) {
+  MakeDevice();
+  QElapsedTimer t;
+  t.start();
+  ASSERT_TRUE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4"));
+  EXPECT_FALSE(m_device->SetDeviceClock("\"2024/02/29,12:00:01\",4")) << "a press during the exchange is dropped";
+  ASSERT_TRUE(PumpUntil([&] { return !m_host.Messages().isEmpty(); }, 5000));
+  EXPECT_GE(t.elapsed(), CTiming::Ms(10000) - 50) << "the full 10 s wait, scaled";
+  EXPECT_EQ(m_host.Messages(), QStringList{QStringLiteral("Set Time Failed")});
+  ASSERT_TRUE(PumpUntil([&] { return !m_device->ClockBusy(); }, 1000));
+  g_chineseUi = 1;
+  EXPECT_TRUE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4")) << "the next press after the answer runs";
+  ASSERT_TRUE(PumpUntil([&] { return m_host.Messages().size() == 2; }, 5000));
+  EXPECT_EQ(m_host.Messages().last(), QStringLiteral("设置时间失败"));
+  g_chineseUi = 0;
+}
+
+TEST_F(DeviceFlow, ClockWaitsForTheExchangeInProgress) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  // Another worker holds the engine, waiting for a reply that does not come.
+  std::atomic<bool> release{false};
+  std::thread other([&] {
+    m_device->Engine().Exchange(
+        REPLY_RESTART, [] {}, INFINITE_WAIT, [&] { return release.load(); });
+  });
+  PumpFor(50);
+  ASSERT_TRUE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4"));
+  PumpFor(CTiming::Ms(3000));
+  EXPECT_EQ(CountStartingWith(Commands(), "AT+EXCCLK"), 0) << "nothing written while the other exchange waits";
+  EXPECT_TRUE(m_host.Messages().isEmpty());
+  release = true;
+  other.join();
+  ASSERT_TRUE(PumpUntil([&] { return !m_host.Messages().isEmpty(); }, 5000));
+  EXPECT_EQ(m_host.Messages(), QStringList{QStringLiteral("Set Time Succss!")});
+  EXPECT_EQ(CountStartingWith(Commands(), "AT+EXCCLK"), 1);
+}
+
+TEST_F(DeviceFlow, ClockInterruptedByAStoppedRunIsNoSuccess) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  m_sim.PowerOff(); // the command gets no answer
+  ASSERT_TRUE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4"));
+  PumpFor(CTiming::Ms(2000));
+  // Choosing communication state stops runs and signals the reply event.
+  m_device->SelectCommState();
+  ASSERT_TRUE(PumpUntil([&] { return !m_host.Messages().isEmpty(); }, 5000));
+  EXPECT_EQ(m_host.Messages(), QStringList{QStringLiteral("Set Time Failed")});
+}
+
+TEST_F(DeviceFlow, ShutdownEndsAClockExchangeAtOnceWithoutAMessage) {
+  CTiming::SetScale(1.0); // the real 10 s wait
+  MakeDevice();
+  ASSERT_TRUE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4"));
+  PumpFor(100);
+  m_host.ShutdownCalls();
+  QElapsedTimer t;
+  t.start();
+  m_device->Shutdown();
+  EXPECT_LT(t.elapsed(), 1000);
+  EXPECT_TRUE(m_host.Messages().isEmpty());
+  EXPECT_FALSE(m_device->SetDeviceClock("\"2024/02/29,12:00:00\",4")) << "no clock after shutdown";
 }
