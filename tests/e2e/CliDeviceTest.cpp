@@ -126,7 +126,13 @@ TEST(CliDevice, LoadPrintsTheTableAndSavesTheFileInBothLanguages) {
   EXPECT_TRUE(zh.err.contains(QStringLiteral("正在等待设备上电后进入配置状态...\n")));
   EXPECT_TRUE(zh.err.contains(QStringLiteral("          成功进入配置状态\n测试AT\n")));
   EXPECT_TRUE(zh.err.contains(QStringLiteral("          模块类型SIMCOM_SIM700\n\n测试AT成功，自动装载配置...")));
-  EXPECT_EQ(zh.out, r.out);
+  // The same table in both languages; only the device's running clock may have moved on.
+  auto withoutClock = [](const QString &out) {
+    QStringList l = out.split(QLatin1Char('\n'));
+    l.removeIf([](const QString &line) { return line.startsWith(QLatin1String("Time:=")); });
+    return l;
+  };
+  EXPECT_EQ(withoutClock(zh.out), withoutClock(r.out));
 }
 
 TEST(CliDevice, EveryModuleReplyIsNamed) {
