@@ -1,6 +1,7 @@
 #include "device/DeviceController.h"
 
 #include "device/DeviceMessages.h"
+#include "device/PortFailure.h"
 #include "device/SaveSequencer.h"
 #include "host/DialogHost.h"
 #include "host/PageControls.h"
@@ -17,6 +18,11 @@
 #include <cstdlib>
 
 namespace {
+// Only the Chinese form names the port; arg() on the English one would warn.
+QString WithPort(const QString &text, const QString &port) {
+  return text.contains(QLatin1String("%1")) ? text.arg(port) : text;
+}
+
 // A decimal prefix as the C library reads it ("9600abc" is 9600, "abc" is 0).
 int DecimalPrefix(const QString &text) { return std::atoi(text.toLatin1().constData()); }
 
@@ -169,16 +175,16 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
       const QString why = m_serial.IsOpen() ? QStringLiteral("line settings refused") : m_serial.LastError();
       m_serial.Close();
       Log((m_engine.CommMode() ? msg::OPEN_FAILED_COMM : msg::OPEN_FAILED_CONFIG).Get());
-      if (!why.isEmpty())
-        Log(QStringLiteral(">>> %1: %2\r\n").arg(port, why));
+      // Then why, in words the user can act on (absent, busy, the dialout group).
+      Log(OpenFailureReason(port, why));
       return;
     }
     if (m_engine.CommMode()) {
-      Log(msg::OPENED_COMM.Get().arg(label));
+      Log(WithPort(msg::OPENED_COMM.Get(), label));
       m_host.StopPromptTimer();
       m_pages.DisableAllPages();
     } else {
-      Log(msg::OPENED_CONFIG.Get().arg(label));
+      Log(WithPort(msg::OPENED_CONFIG.Get(), label));
       m_engine.ClearStop();
       m_engine.ReplyEvent().Reset();
       StartConfigRun(PROMPT_PERIOD_OPEN_MS);
