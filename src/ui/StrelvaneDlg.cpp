@@ -645,8 +645,8 @@ void CStrelvaneDlg::ShowProgress(int done, int total) {
       return;
     }
     m_progress->setRange(0, total);
-    m_progress->setValue(std::clamp(done, 0, total));
     m_progress->show();
+    m_progress->setValue(std::clamp(done, 0, total));
   });
 }
 
