@@ -1,6 +1,7 @@
 #include "device/DeviceController.h"
 
 #include "device/DeviceMessages.h"
+#include "device/PortFailure.h"
 #include "device/SaveSequencer.h"
 #include "host/DialogHost.h"
 #include "host/PageControls.h"
@@ -178,8 +179,8 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
       const QString why = m_serial.IsOpen() ? QStringLiteral("line settings refused") : m_serial.LastError();
       m_serial.Close();
       Log((m_engine.CommMode() ? msg::OPEN_FAILED_COMM : msg::OPEN_FAILED_CONFIG).Get());
-      if (!why.isEmpty())
-        Log(QStringLiteral(">>> %1: %2\r\n").arg(port, why));
+      // Then why, in words the user can act on (absent, busy, the dialout group).
+      Log(OpenFailureReason(port, why));
       return;
     }
     if (m_engine.CommMode()) {

@@ -7,6 +7,7 @@
 #include "text/Gbk.h"
 #include "text/Lang.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -358,20 +359,37 @@ int SaveSettingsThread(const SaveContext &ctx) {
   ctx.host.EnableOperationButtons(false);
   int failures = 0;
   if (ctx.pause(1000)) {
-    auto walk = [&](int first, int last) {
+    // The count of changed parameters first, only for the progress display;
+    // the walk itself reads each page value again as it comes to it.
+    int total = 0;
+    int done = 0;
+    auto walk = [&](int first, int last, bool save) {
       for (int i = first; i <= last && !ctx.abort(); ++i) {
         if (!IsSaved(i))
           continue;
-        if (const auto value = ChangedValue(i, ctx.pages, ParamTable.Entry(i).szValue))
+        if (const auto value = ChangedValue(i, ctx.pages, ParamTable.Entry(i).szValue)) {
+          if (!save) {
+            ++total;
+            continue;
+          }
           failures += SaveParam(ctx, *value, i);
+          ++done;
+          ctx.host.ShowProgress(done, std::max(done, total));
+        }
       }
     };
-    walk(0, 45);
-    if (ParamTable.Found(PARAM_ALARM_FIRST))
-      walk(PARAM_ALARM_FIRST, PARAM_ALARM_LAST);
-    if (ParamTable.Found(PARAM_GPS_FIRST))
-      walk(PARAM_GPS_FIRST, PARAM_GPS_LAST);
+    auto walkAll = [&](bool save) {
+      walk(0, 45, save);
+      if (ParamTable.Found(PARAM_ALARM_FIRST))
+        walk(PARAM_ALARM_FIRST, PARAM_ALARM_LAST, save);
+      if (ParamTable.Found(PARAM_GPS_FIRST))
+        walk(PARAM_GPS_FIRST, PARAM_GPS_LAST, save);
+    };
+    walkAll(false);
+    ctx.host.ShowProgress(0, total);
+    walkAll(true);
   }
+  ctx.host.ShowProgress(0, 0);
   ctx.host.EnableOperationButtons(true);
   ctx.host.EnableSaveToFile();
   return failures;

@@ -24,4 +24,10 @@ public:
   // The start-up prompt timer (identifier 100): starts or restarts with the period, or stops.
   virtual void StartPromptTimer(int periodMs) = 0;
   virtual void StopPromptTimer() = 0;
+  // Progress of a long operation besides the log: done of total steps; total 0
+  // ends the display. Optional: a front end without one ignores it.
+  virtual void ShowProgress(int done, int total) {
+    (void)done;
+    (void)total;
+  }
 };

@@ -3,6 +3,7 @@
 #include "device/DeviceController.h"
 #include "device/Terminal.h"
 #include "host/ThreadExecutor.h"
+#include "host/Timing.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
 #include "pages/DtuDlg.h"
@@ -24,12 +25,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace idc;
 
@@ -147,6 +152,13 @@ CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
   connect(&m_promptTimer, &QTimer::timeout, this, [this] {
     if (m_promptHandler)
       m_promptHandler();
+  });
+  m_portRefreshTimer.setInterval(PORT_REFRESH_MS);
+  connect(&m_portRefreshTimer, &QTimer::timeout, this, &CStrelvaneDlg::RefreshPortList);
+  m_demoPowerTimer.setSingleShot(true);
+  connect(&m_demoPowerTimer, &QTimer::timeout, this, [this] {
+    if (m_demoRepower)
+      m_demoRepower();
   });
   AttachDevice();
   AttachTerminal();
@@ -302,10 +314,10 @@ void CStrelvaneDlg::BuildControls() {
 
   auto *root = new QVBoxLayout(this);
   // No system menu to extend here: the about box has a Help menu instead.
-  auto *menu = new QMenuBar(this);
-  QMenu *help = menu->addMenu(Tr("帮助(&H)", "&Help"));
+  m_menuBar = new QMenuBar(this);
+  QMenu *help = m_menuBar->addMenu(Tr("帮助(&H)", "&Help"));
   help->addAction(QStringLiteral("关于 (&A)..."), this, &CStrelvaneDlg::ShowAbout);
-  root->setMenuBar(menu);
+  root->setMenuBar(m_menuBar);
 
   auto *columns = new QHBoxLayout;
   root->addLayout(columns, 1);
@@ -409,6 +421,18 @@ void CStrelvaneDlg::BuildControls() {
   for (int id : {IDC_SAVE_SETTINGS, IDC_LOAD_FROM_DEVICE, IDC_POWER_OFF})
     deviceRow->addWidget(button(id));
   configLayout->addLayout(deviceRow);
+  // Progress of the save walk ("3/12"); hidden between walks without moving the buttons.
+  m_progress = new QProgressBar(config);
+  m_progress->setObjectName(QStringLiteral("progress"));
+  m_progress->setAccessibleName(Tr("进度", "Progress"));
+  m_progress->setFormat(QStringLiteral("%v/%m"));
+  m_progress->setRange(0, 1);
+  m_progress->setValue(0);
+  QSizePolicy keep = m_progress->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  m_progress->setSizePolicy(keep);
+  m_progress->hide();
+  configLayout->addWidget(m_progress);
   right->addWidget(config, 1);
 }
 
@@ -440,12 +464,9 @@ void CStrelvaneDlg::Initialize(const QList<CPortEntry> &ports) {
   // The natural size, not a size cut down to a share of the screen: three tabs fit.
   resize(sizeHint().expandedTo(minimumSizeHint()));
 
-  m_portCombo->clear();
-  for (const CPortEntry &p : ports) {
-    m_portCombo->addItem(p.name);
-    if (!p.description.isEmpty())
-      m_portCombo->setItemData(m_portCombo->count() - 1, p.description, Qt::ToolTipRole);
-  }
+  FillPortCombo(ports);
+  if (m_portSource)
+    m_portRefreshTimer.start();
   if (ports.isEmpty()) {
     ShowMessage(MSG_NO_PORT.Get(), {});
     UpdatePortControls();
@@ -454,6 +475,52 @@ void CStrelvaneDlg::Initialize(const QList<CPortEntry> &ports) {
   m_portCombo->setCurrentIndex(0);
   OpenClosePort();
   UpdatePortControls();
+}
+
+void CStrelvaneDlg::FillPortCombo(const QList<CPortEntry> &ports) {
+  m_portCombo->clear();
+  for (const CPortEntry &p : ports) {
+    m_portCombo->addItem(p.name);
+    if (!p.description.isEmpty())
+      m_portCombo->setItemData(m_portCombo->count() - 1, p.description, Qt::ToolTipRole);
+  }
+}
+
+void CStrelvaneDlg::RefreshPortList() {
+  // An open port's controls are locked, and an open drop-down is not pulled from under the user.
+  if (!m_portSource || IsPortOpen() || m_portCombo->view()->isVisible())
+    return;
+  const QList<CPortEntry> ports = m_portSource();
+  bool same = ports.size() == m_portCombo->count();
+  for (qsizetype i = 0; same && i < ports.size(); ++i) {
+    const int row = static_cast<int>(i);
+    same = ports[i].name == m_portCombo->itemText(row) &&
+           ports[i].description == m_portCombo->itemData(row, Qt::ToolTipRole).toString();
+  }
+  if (same)
+    return;
+  const QString chosen = m_portCombo->currentText();
+  FillPortCombo(ports);
+  if (chosen.isEmpty())
+    return; // nothing was chosen: the first port now is
+  const int pos = m_portCombo->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (pos >= 0)
+    m_portCombo->setCurrentIndex(pos);
+  else
+    m_portCombo->setEditText(chosen); // a port that went away stays chosen; opening it says why
+}
+
+void CStrelvaneDlg::EnableDemo(const QString &path, std::function<void()> repower) {
+  m_demoPath = path;
+  m_demoRepower = std::move(repower);
+  if (m_repowerAction)
+    return;
+  QMenu *demo = m_menuBar->addMenu(Tr("模拟设备(&D)", "&Demo"));
+  m_repowerAction = demo->addAction(Tr("重新上电模拟设备(&P)", "Re-&power simulated device"), this, [this] {
+    if (m_demoRepower)
+      m_demoRepower();
+  });
+  m_repowerAction->setObjectName(QStringLiteral("demo_repower"));
 }
 
 QWidget *CStrelvaneDlg::Control(int id) const { return m_controls.value(id); }
@@ -523,6 +590,12 @@ void CStrelvaneDlg::OpenClosePort() {
     m_openedBaud = m_baudCombo->currentText();
   }
   m_device->OpenClosePort(m_openedPort, m_openedPort, m_openedBaud);
+  // The simulated device is switched on a moment after its port opens, as a
+  // technician would after opening the port.
+  if (IsPortOpen() && !m_demoPath.isEmpty() && m_openedPort == m_demoPath)
+    m_demoPowerTimer.start(CTiming::Ms(1000));
+  else
+    m_demoPowerTimer.stop();
 }
 
 void CStrelvaneDlg::ShowAbout() {
@@ -538,6 +611,8 @@ void CStrelvaneDlg::done(int result) {
   m_promptTimer.stop();
   m_timedSendTimer.stop();
   m_terminal->Shutdown();
+  m_portRefreshTimer.stop();
+  m_demoPowerTimer.stop();
   m_device->Shutdown(); // nothing more reaches the device; workers end at once
   QDialog::done(result);
 }
@@ -642,6 +717,18 @@ void CStrelvaneDlg::StartPromptTimer(int periodMs) {
 
 void CStrelvaneDlg::StopPromptTimer() {
   OnWindow([&] { m_promptTimer.stop(); });
+}
+
+void CStrelvaneDlg::ShowProgress(int done, int total) {
+  OnWindow([&] {
+    if (total <= 0) {
+      m_progress->hide();
+      return;
+    }
+    m_progress->setRange(0, total);
+    m_progress->show();
+    m_progress->setValue(std::clamp(done, 0, total));
+  });
 }
 
 // ---- Output log

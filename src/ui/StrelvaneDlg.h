@@ -27,6 +27,10 @@ class CTabSheet;
 class CTerminalWriter;
 class CThreadExecutor;
 class QComboBox;
+class QMenu;
+class QMenuBar;
+class QAction;
+class QProgressBar;
 
 class CStrelvaneDlg : public QDialog, public DialogHost, public PageControls {
 public:
@@ -56,6 +60,7 @@ public:
   bool AskYesNo(const QString &text, const QString &caption) override;
   void StartPromptTimer(int periodMs) override;
   void StopPromptTimer() override;
+  void ShowProgress(int done, int total) override;
 
   // PageControls
   QString ParamText(int index) override;
@@ -84,6 +89,19 @@ public:
   bool TimedSendActive() const { return m_timedSendTimer.isActive(); }
   int TimedSendPeriod() const { return m_timedSendTimer.interval(); }
   bool ConfigLayout() const { return m_bConfigLayout; }
+
+  // Where the port list comes from when it is refreshed (adapters plugged in
+  // or removed); checked every PORT_REFRESH_MS while the port is closed.
+  static constexpr int PORT_REFRESH_MS = 2000;
+  void SetPortSource(std::function<QList<CPortEntry>()> source) { m_portSource = std::move(source); }
+  // Lists the ports anew when they changed, keeping the chosen one; nothing while the port is open.
+  void RefreshPortList();
+
+  // Demo mode: path is the simulated device's port; it is powered up (repower)
+  // a second after that port is opened, and a menu action re-powers it.
+  void EnableDemo(const QString &path, std::function<void()> repower);
+  QAction *RepowerAction() const { return m_repowerAction; }
+  QProgressBar *Progress() const { return m_progress; }
 
   // Writes the output window's text to path; shows the result as the save button does.
   bool SaveOutputTo(const QString &path);
@@ -134,6 +152,7 @@ private:
   void OnHexSend();
   void StopTimedSend();
   QWidget *ParamControl(int index, bool hidden) const;
+  void FillPortCombo(const QList<CPortEntry> &ports);
   template <class R, class F> R OnWindow(R fallback, F fn);
   template <class F> void OnWindow(F fn);
 
@@ -148,6 +167,14 @@ private:
   QComboBox *m_portCombo = nullptr;
   QComboBox *m_baudCombo = nullptr;
   QComboBox *m_parityCombo = nullptr;
+  QMenuBar *m_menuBar = nullptr;
+  QProgressBar *m_progress = nullptr;
+  QAction *m_repowerAction = nullptr;
+  std::function<QList<CPortEntry>()> m_portSource;
+  QTimer m_portRefreshTimer;
+  QString m_demoPath;
+  std::function<void()> m_demoRepower;
+  QTimer m_demoPowerTimer;
   QHash<int, QWidget *> m_controls;
   QHash<int, std::function<void()>> m_handlers;
   COutputLog m_log;
