@@ -281,6 +281,8 @@ public:
     Pump([this] { return !m_device->RunActive(); });
     if (g_interrupted.load())
       return Interrupted();
+    if (PortLost())
+      return CLI_EXIT_PORT;
     if (!m_loaded->load()) {
       m_host.AppendOutput(MSG_NOT_LOADED.Get());
       return CLI_EXIT_FAILED;
@@ -306,8 +308,13 @@ public:
     if (g_interrupted.load())
       return Interrupted();
     m_device->WaitIdle(CTiming::Ms(5000));
+    if (PortLost())
+      return CLI_EXIT_PORT;
     return result->load() == 1 ? CLI_EXIT_OK : CLI_EXIT_FAILED;
   }
+
+  // The port went away under an operation (the log has said why).
+  bool PortLost() const { return !m_device->Serial().IsOpen(); }
 
   void PrintTable() { m_ctx.Out(CliTableText(ParamTable.Snapshot(), PARAM_COUNT)); }
 
@@ -552,8 +559,9 @@ int CliMonitor(CCliContext &ctx, const CliInvocation &inv) {
   }
   Pump([&] { return !d.Serial().IsOpen(); }, forSeconds < 0 ? -1 : static_cast<qint64>(forSeconds * 1000));
   every.stop();
+  const bool lost = s.PortLost();
   // Nothing more is shown once the engine stops.
   s.End();
   ctx.Out(lineEnds.Flush() + (anyHex ? QStringLiteral("\n") : QString()));
-  return CLI_EXIT_OK;
+  return lost ? CLI_EXIT_PORT : CLI_EXIT_OK;
 }

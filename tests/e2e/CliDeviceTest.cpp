@@ -38,8 +38,10 @@ public:
     }
   }
   const QString &Path() const { return m_path; }
-  void Repower() {
-    m_process.write("power\n");
+  void Repower() { Control("power\n"); }
+  void Unplug() { Control("unplug\n"); }
+  void Control(const char *line) {
+    m_process.write(line);
     m_process.waitForBytesWritten(1000);
   }
   QStringList Commands() const {
@@ -329,4 +331,20 @@ TEST(CliDevice, TheDemoDeviceNeedsNoPort) {
   CliRun r = Cli({QStringLiteral("--demo"), QStringLiteral("load")});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out.count(QLatin1Char('\n')), 69);
+}
+
+TEST(CliDevice, ADeviceThatVanishesEndsTheCommandWithExitThree) {
+  CDtusim sim({QStringLiteral("--boot-ms"), QStringLiteral("300")});
+  ASSERT_FALSE(sim.Path().isEmpty());
+  QProcess p;
+  p.setProcessEnvironment(Environment(QStringLiteral("C")));
+  p.start(
+      QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"),
+      {QStringLiteral("--port"), sim.Path(), QStringLiteral("monitor"), QStringLiteral("--for"), QStringLiteral("30")});
+  ASSERT_TRUE(p.waitForStarted(10000));
+  p.waitForFinished(500); // the port is open by now
+  sim.Unplug();
+  ASSERT_TRUE(p.waitForFinished(15000)) << "the command must end when the device goes away";
+  EXPECT_EQ(p.exitCode(), 3);
+  EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("COM port lost")));
 }
