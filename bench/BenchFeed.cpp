@@ -75,9 +75,6 @@ int main(int argc, char **argv) {
     std::perror("bench_feed: pty");
     return 1;
   }
-  int out[2];
-  if (::pipe(out) != 0)
-    return 1;
   std::vector<std::string> args;
   for (int k = i; k < argc; ++k) {
     std::string a = argv[k];
@@ -91,7 +88,7 @@ int main(int argc, char **argv) {
     const int null = ::open("/dev/null", O_WRONLY);
     ::setsid();
     ::dup2(in, 0);
-    ::dup2(out[1], 1);
+    ::dup2(in, 1);
     ::dup2(null, 2);
     std::vector<char *> av;
     for (auto &a : args)
@@ -100,8 +97,8 @@ int main(int argc, char **argv) {
     ::execvp(av[0], av.data());
     _exit(127);
   }
-  ::close(out[1]);
-  const int rd = out[0];
+  console.CloseSlave();
+  const int rd = console.MasterFd();
   std::vector<char> buf(1 << 16);
   auto readFor = [&](int ms, std::string *keep) -> size_t {
     size_t got = 0;
@@ -180,7 +177,6 @@ int main(int argc, char **argv) {
   writer.join();
   ::kill(child, SIGTERM);
   ::waitpid(child, nullptr, 0);
-  ::close(rd);
 
   const double secs = Seconds(last - start);
   std::printf("bytes=%zu\nseconds=%.4f\n", data.size(), secs);
