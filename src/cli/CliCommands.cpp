@@ -182,6 +182,10 @@ QString HelpText() {
 
 void CCliContext::Out(const QString &text) { WriteUtf8(stdout, text); }
 void CCliContext::Err(const QString &text) { WriteUtf8(stderr, text); }
+void CCliContext::OutAscii(const QByteArray &bytes) {
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+  std::fflush(stdout);
+}
 
 std::span<const CliCommand> CliCommands() { return COMMANDS; }
 

@@ -18,6 +18,8 @@ public:
   virtual ~CCliContext() = default;
   virtual void Out(const QString &text);
   virtual void Err(const QString &text);
+  // Bytes that are already plain ASCII (hex dumps, ASCII text): written as they are.
+  virtual void OutAscii(const QByteArray &bytes);
 };
 
 // One parsed command line: the command's arguments and the options given

@@ -197,6 +197,17 @@ public:
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
   }
+  // The same for text known to be ASCII, without a detour through UTF-16.
+  QByteArray FilterAscii(QByteArray text) {
+    if (m_pendingCr)
+      text.prepend('\r');
+    m_pendingCr = text.endsWith('\r');
+    if (m_pendingCr)
+      text.chop(1);
+    if (text.contains('\r'))
+      text.replace("\r\n", "\n");
+    return text;
+  }
   QString Flush() {
     const bool cr = m_pendingCr;
     m_pendingCr = false;
@@ -538,13 +549,24 @@ int CliMonitor(CCliContext &ctx, const CliInvocation &inv) {
   text::CGbkStreamDecoder decoder;
   CLineEndFilter lineEnds;
   bool anyHex = false;
+  bool decoderEmpty = true; // no part of a character held back by the decoder
   d.Engine().m_onDisplay = [&](const QByteArray &bytes, bool hex) {
     if (hex) {
       anyHex = true;
-      ctx.Out(QString::fromLatin1(bytes));
-    } else {
-      ctx.Out(lineEnds.Filter(decoder.Decode(bytes.constData(), bytes.size())));
+      ctx.OutAscii(bytes);
+      return;
     }
+    // ASCII is the same in GBK and UTF-8: it skips the decoder unless the
+    // decoder holds the first byte of a character begun in the last chunk.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii && decoderEmpty) {
+      ctx.OutAscii(lineEnds.FilterAscii(bytes));
+      return;
+    }
+    ctx.Out(lineEnds.Filter(decoder.Decode(bytes.constData(), bytes.size())));
+    // A chunk ending in a byte below 0x80 ends with a whole character (a GBK
+    // first byte is 0x81 or above, a second byte completes it).
+    decoderEmpty = !bytes.isEmpty() && (bytes.back() & 0x80) == 0;
   };
   rc = s.Open();
   if (rc != CLI_EXIT_OK)

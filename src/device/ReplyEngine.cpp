@@ -47,12 +47,12 @@ QByteArray ReceivedAsText(const char *data, int n) {
   return out;
 }
 
-QByteArray ReceivedAsHex(const char *data, int n) {
+QByteArray ReceivedAsHex(const char *data, int n, bool leadingSpace) {
   static const char DIGITS[] = "0123456789abcdef";
   if (n <= 0)
     return {};
-  QByteArray out(3 * n - 1, ' ');
-  char *p = out.data();
+  QByteArray out(3 * static_cast<qsizetype>(n) - (leadingSpace ? 0 : 1), ' ');
+  char *p = out.data() + (leadingSpace ? 1 : 0);
   for (int i = 0; i < n; ++i) {
     const auto b = static_cast<unsigned char>(data[i]);
     p[3 * i] = DIGITS[b >> 4];
@@ -71,41 +71,12 @@ void CReplyEngine::SetCommMode(bool communication) {
 void CReplyEngine::OnSerialReceive() {
   if (!m_serial.IsOpen())
     return;
-  char buf[RX_TEXT_SIZE + 1];
-  const int n = m_serial.Read(buf, RX_TEXT_SIZE, 20);
-
   if (m_commMode.load()) {
-    if (n <= 0)
-      return;
-    // A restart wait ends as soon as the restart text arrives, though the
-    // bytes are shown as communication-state data as well.
-    if (m_replyCode.load() == REPLY_RESTART) {
-      AppendRx(buf, n);
-      bool done;
-      {
-        std::lock_guard lock(m_rxMutex);
-        done = ReplyComplete(REPLY_RESTART, m_rxText, m_rxLen);
-      }
-      if (done) {
-        m_replyCode.store(REPLY_NONE);
-        m_hReplyEvent.Set();
-      }
-    }
-    if (!m_onDisplay)
-      return;
-    if (m_bHexDisplay.load()) {
-      // Successive chunks are separated so values never run together.
-      QByteArray hex = ReceivedAsHex(buf, n);
-      if (m_hexNeedsSeparator.exchange(true))
-        hex.prepend(' ');
-      m_onDisplay(hex, true);
-    } else {
-      m_hexNeedsSeparator.store(false);
-      m_onDisplay(ReceivedAsText(buf, n), false);
-    }
+    ReceiveData();
     return;
   }
-
+  char buf[RX_TEXT_SIZE + 1];
+  const int n = m_serial.Read(buf, RX_TEXT_SIZE, 20);
   AppendRx(buf, n > 0 ? n : 0);
   const int code = m_replyCode.load();
   if (code >= REPLY_MENU && code <= REPLY_RESTART) {
@@ -122,6 +93,51 @@ void CReplyEngine::OnSerialReceive() {
   }
   if (m_onPromptWatch)
     m_onPromptWatch();
+}
+
+void CReplyEngine::ReceiveData() {
+  // Everything queued (up to a bound) is taken at once: one display call per
+  // notification instead of one per 4 KiB keeps a fast line from flooding the window thread.
+  const qsizetype queued = std::min<qsizetype>(m_serial.BytesQueued(), COMM_READ_MAX);
+  if (queued <= 0)
+    return;
+  const bool hex = m_bHexDisplay.load();
+  // Successive hex chunks are separated so values never run together.
+  const bool separator = hex && m_hexNeedsSeparator.exchange(true);
+  if (!hex)
+    m_hexNeedsSeparator.store(false);
+  QByteArray raw(queued, Qt::Uninitialized);
+  const int n = m_serial.Read(raw.data(), static_cast<int>(queued), 0);
+  if (n <= 0) {
+    m_hexNeedsSeparator.store(separator);
+    return;
+  }
+  raw.truncate(n);
+  // A restart wait ends as soon as the restart text arrives, though the bytes
+  // are shown as communication-state data as well. The rolling text is fed in
+  // its own size so a marker inside a large read is never skipped.
+  if (m_replyCode.load() == REPLY_RESTART) {
+    for (int at = 0; at < n && m_replyCode.load() == REPLY_RESTART; at += RX_TEXT_SIZE) {
+      AppendRx(raw.constData() + at, std::min(RX_TEXT_SIZE, n - at));
+      bool done;
+      {
+        std::lock_guard lock(m_rxMutex);
+        done = ReplyComplete(REPLY_RESTART, m_rxText, m_rxLen);
+      }
+      if (done) {
+        m_replyCode.store(REPLY_NONE);
+        m_hReplyEvent.Set();
+      }
+    }
+  }
+  if (!m_onDisplay)
+    return;
+  if (hex) {
+    m_onDisplay(ReceivedAsHex(raw.constData(), n, separator), true);
+  } else {
+    raw.replace('\0', ' ');
+    m_onDisplay(raw, false);
+  }
 }
 
 void CReplyEngine::AppendRx(const char *data, int n) {

@@ -31,6 +31,8 @@ enum EReplyCode : std::int8_t {
 };
 
 constexpr int RX_TEXT_SIZE = 4096;
+// Communication state: the most bytes taken from the port per notification.
+constexpr int COMM_READ_MAX = 1 << 20;
 constexpr int INFINITE_WAIT = -1;
 
 // True when text holds what the reply code waits for. Codes outside 0..10 never complete.
@@ -39,8 +41,9 @@ bool ReplyComplete(int code, const char *text, int len);
 // Received bytes as the log shows them in communication state. A zero byte
 // shows as a space (the text is never cut at it).
 QByteArray ReceivedAsText(const char *data, int n);
-// Two lowercase hex digits per byte, one space between bytes, none trailing.
-QByteArray ReceivedAsHex(const char *data, int n);
+// Two lowercase hex digits per byte, one space between bytes, none trailing
+// (one leading when asked: the separator from an earlier chunk).
+QByteArray ReceivedAsHex(const char *data, int n, bool leadingSpace = false);
 
 struct CExchangeResult {
   bool completed = false;
@@ -86,6 +89,8 @@ public:
   CEvent &ReplyEvent() { return m_hReplyEvent; }
 
 private:
+  void ReceiveData(); // communication state
+
   CSerial &m_serial;
   std::atomic<bool> m_commMode{false};
   std::atomic<bool> m_bHexDisplay{false};

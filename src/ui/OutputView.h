@@ -3,19 +3,38 @@
 // at the front exactly as COutputLog trims, so both always hold the same text.
 // Its document is only ever changed by Append and Clear: in terminal mode typed
 // characters are handed to a callback instead of being inserted.
+//
+// A text document is slow to change, so appends are collected and put into the
+// document at most every FLUSH_MS (one insert and one trim per batch, a batch
+// larger than the log bound clipped to it), and a line that grows past
+// BREAK_AT characters is shown as several blocks: the cost of laying out one
+// block grows with its length, and a stream without line ends would otherwise
+// make every insert slower than the last.
 #include <QPlainTextEdit>
+#include <QTimer>
 
+#include <deque>
 #include <functional>
 
 class COutputView : public QPlainTextEdit {
 public:
   explicit COutputView(QWidget *parent = nullptr);
 
-  // Appends text at the end after dropping `droppedFront` characters from the front.
+  static constexpr int FLUSH_MS = 50;
+  // A line longer than this is broken after the next space (hex display), or at
+  // BREAK_AT + BREAK_SLACK characters where there is none.
+  static constexpr qsizetype BREAK_AT = 1024;
+  static constexpr qsizetype BREAK_SLACK = 64;
+
+  // Appends text at the end after dropping `droppedFront` characters from the
+  // front. The document catches up within FLUSH_MS (or at Flush).
   void Append(const QString &text, qsizetype droppedFront);
+  // Puts collected appends into the document now.
+  void Flush();
+  bool FlushPending() const { return !m_pending.isEmpty() || m_pendingDrop > 0; }
   void Clear();
-  // The text as the log holds it.
-  QString LogText() const;
+  // The text as the log holds it (collected appends included).
+  QString LogText();
   void MoveCaretToEnd();
 
   // Terminal mode: editable look, typed text goes to the handler.
@@ -33,7 +52,20 @@ protected:
 
 private:
   void Typed(const QString &text);
+  // Document position of the log character at absolute offset `offset`.
+  qsizetype DocPosition(qsizetype offset) const;
 
   bool m_terminal = false;
+  QTimer m_flushTimer;
+  QString m_pending;           // appended, not yet in the document
+  qsizetype m_pendingDrop = 0; // characters to drop from the front at the next flush
+  // Absolute log offsets (counted from the last Clear) of the document's first
+  // character and of its end; m_breaks holds the offsets of the characters in
+  // front of which a block was broken only for display (ascending).
+  qsizetype m_logBase = 0;
+  qsizetype m_logEnd = 0;
+  std::deque<qsizetype> m_breaks;
+  qsizetype m_lineLength = 0; // characters in the document's last block
+  bool m_breakAfterSpace = false;
   std::function<void(const QString &)> m_typed;
 };
