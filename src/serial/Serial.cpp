@@ -308,14 +308,15 @@ void CSerial::OnReadyRead() {
 
 void CSerial::OnPortError(int error) {
   switch (static_cast<QSerialPort::SerialPortError>(error)) {
-  case QSerialPort::ResourceError:
   case QSerialPort::DeviceNotFoundError:
-  case QSerialPort::WriteError:
     break;
+  case QSerialPort::ResourceError:
   case QSerialPort::ReadError:
+  case QSerialPort::WriteError:
     // A read that finds nothing (the queue was purged after the port
-    // signalled data) is reported as a read error too: only a line that has
-    // hung up, or errors that keep coming without any data, mean the device is gone.
+    // signalled data) and a write the line cannot take yet (EAGAIN while the
+    // other end floods) are reported as errors too: only a line that has hung
+    // up, or errors that keep coming without any data, mean the device is gone.
     if (m_port && LineAlive(*m_port) && ++m_readErrors < 50) {
       m_port->clearError();
       return;

@@ -25,6 +25,9 @@ protected:
     m_device = std::make_unique<CDeviceController>(m_host, m_pages);
   }
   void TearDown() override {
+    // As the front ends do: host calls stop before the workers are ended, so a
+    // worker inside a host call is never waited for by the thread it waits for.
+    m_host.ShutdownCalls();
     m_device.reset();
     g_serialWork.SetCommMode("8N1");
     g_serialWork.SetBaudrate(115200);
