@@ -77,6 +77,8 @@ public:
   std::vector<CCommandRecord> TakeCommandLog();
 
   EPowerState State() const { return m_state; }
+  // The options in force; tests change the answered commands while it runs.
+  CDeviceOptions &Options() { return m_options; }
   bool Echo() const { return m_echo; }
   const CSimParamStore &Params() const { return m_params; }
   CSimParamStore &Params() { return m_params; }

@@ -81,9 +81,21 @@ void CDeviceController::ShowReply(const QByteArray &text) { Log(text::FromGbk(te
 
 bool CDeviceController::Pause(int ms) { return !m_shutdownEvent.Wait(ms); }
 
-CExchangeResult CDeviceController::Exchange(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs) {
-  return m_engine.Exchange(
-      code, [&] { (m_at.*send)(m_serial); }, timeoutMs, [this] { return m_closing.load(); });
+CDeviceController::Abort CDeviceController::OperationAbort() const {
+  return [this, stops = m_engine.StopCount()] { return m_closing.load() || m_engine.StopCount() != stops; };
+}
+
+CExchangeResult CDeviceController::Exchange(EReplyCode code, Sender send, int timeoutMs, const Abort &abort) {
+  const CExchangeResult r = m_engine.Exchange(
+      code, [&] { return (m_at.*send)(m_serial); }, timeoutMs, abort);
+  if (r.outcome == EOutcome::Busy)
+    Log(msg::ENGINE_BUSY.Get());
+  return r;
+}
+
+void CDeviceController::EndOperation(const Abort &abort) {
+  if (!abort())
+    m_host.EnableOperationButtons(true);
 }
 
 // ---------------------------------------------------------------- workers
@@ -135,6 +147,11 @@ void CDeviceController::Shutdown() {
     return;
   m_shutdownEvent.Set();
   m_engine.StopRun();
+  // The host carries out nothing more: a worker inside a host call is
+  // released, and one that reads a page from now on gets no value. Every
+  // exchange checks the closing flag, set above, before it writes, so such a
+  // value never reaches the device.
+  m_host.ShutdownCalls();
   m_serial.Close(); // nothing more reaches the device
   std::list<Worker> workers;
   {
@@ -253,25 +270,27 @@ void CDeviceController::RebootToCommState(OpDone done) {
   }
   m_host.EnableOperationButtons(false);
   m_pages.DisableAllPages();
-  StartWorker([this, done = std::move(done)] {
-    const bool ok = RebootWorker();
+  StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
+    const bool ok = RebootWorker(abort);
     if (done)
       done(ok);
   });
 }
 
-bool CDeviceController::RebootWorker() {
+bool CDeviceController::RebootWorker(const Abort &abort) {
   const CExchangeResult r = m_engine.Exchange(
       REPLY_RESTART,
       [this] {
-        m_serial.WriteString("at+reset\r");
+        const bool sent = m_serial.WriteString("at+reset\r") == 9;
         m_host.EnableControl(ID_OPEN_CLOSE, false);
+        return sent;
       },
-      30000, [this] { return m_closing.load(); });
-  if (r.completed)
-    ShowReply(r.text);
+      30000, abort);
+  // The restart text is on the log already: communication state shows every byte.
   m_host.EnableControl(ID_OPEN_CLOSE, true);
-  if (m_closing.load())
+  // A stop (the configuration state chosen, the port closed) has set the line
+  // and the controls itself: the work settings must not override them.
+  if (r.outcome == EOutcome::Stopped || r.outcome == EOutcome::NotSent)
     return false;
   int dataBits = 8, parity = 0;
   const QByteArray mode = g_serialWork.CommMode();
@@ -284,7 +303,7 @@ bool CDeviceController::RebootWorker() {
   }
   m_serial.SetState(g_serialWork.Baudrate(), dataBits, parity, 0);
   m_host.EnableControl(ID_RADIO_CONFIG, true);
-  return r.completed;
+  return r.Answered();
 }
 
 // ---------------------------------------------------------------- configuration-state run
@@ -312,15 +331,15 @@ void CDeviceController::ConfigStateRun(int runId) {
   // A stopped run may still be between two steps: wait for it to end.
   std::lock_guard order(m_runOrder);
   auto stopped = [this, runId] { return RunStopped(runId); };
-  auto exchange = [&](EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs) {
+  auto exchange = [&](EReplyCode code, Sender send, int timeoutMs) {
     return m_engine.Exchange(
-        code, [&] { (m_at.*send)(m_serial); }, timeoutMs, stopped);
+        code, [&] { return (m_at.*send)(m_serial); }, timeoutMs, stopped);
   };
   auto endE1 = [&] { EndRun(runId, true); };
 
   // 1-2: wait for the menu while the prompt timer presses "s".
   m_engine.Exchange(
-      REPLY_MENU, [] {}, INFINITE_WAIT, stopped);
+      REPLY_MENU, [] { return true; }, INFINITE_WAIT, stopped);
   m_host.StopPromptTimer();
   if (m_engine.CommMode() || stopped()) {
     EndRun(runId, false);
@@ -334,7 +353,7 @@ void CDeviceController::ConfigStateRun(int runId) {
   // 5: attention test.
   bool answered = false;
   for (int i = 0; i < 15 && !answered; ++i) {
-    answered = exchange(REPLY_OK, &CAtCommand::SendAt, 2000).completed;
+    answered = exchange(REPLY_OK, &CAtCommand::SendAt, 2000).Answered();
     if (stopped())
       return endE1();
   }
@@ -346,7 +365,7 @@ void CDeviceController::ConfigStateRun(int runId) {
   // 6: echo off; the run goes on either way.
   const int echoWait = g_chineseUi.load() ? 2000 : 5000;
   for (int i = 0; i < 3; ++i) {
-    if (exchange(REPLY_OK_PROBE, &CAtCommand::SendNoEcho, echoWait).completed)
+    if (exchange(REPLY_OK_PROBE, &CAtCommand::SendNoEcho, echoWait).Answered())
       break;
     if (stopped())
       return endE1();
@@ -357,13 +376,13 @@ void CDeviceController::ConfigStateRun(int runId) {
   bool identified = false;
   for (int i = 0; i < 5 && !identified; ++i) {
     const CExchangeResult ati = exchange(REPLY_OK_PROBE, &CAtCommand::SendAti, 2000);
-    if (ati.completed) {
+    if (ati.Answered()) {
       Log(ModuleMessage(ati.text));
       identified = true;
-    } else if (ati.text.contains("ERROR")) {
+    } else if (ati.outcome == EOutcome::TimedOut && ati.text.contains("ERROR")) {
       Pause(100);
       const CExchangeResult cgmr = exchange(REPLY_OK_PROBE, &CAtCommand::SendCgmr, 4000);
-      if (cgmr.completed && cgmr.text.contains("DTM6211")) {
+      if (cgmr.Answered() && cgmr.text.contains("DTM6211")) {
         Log(msg::MODULE_DATANG.Get());
         identified = true;
       }
@@ -385,19 +404,21 @@ void CDeviceController::ConfigStateRun(int runId) {
     Pause(1000);
   Log(msg::LOADING_SETTINGS.Get());
   const CExchangeResult show = exchange(REPLY_SETTINGS, &CAtCommand::SendShow, 10000);
-  if (!show.completed && show.text.size() < 1000) {
+  if (show.outcome == EOutcome::Stopped || stopped())
+    return endE1();
+  // A long listing whose end did not come within the wait is taken as well;
+  // a stopped or unsent one never is.
+  if (!show.Answered() && !(show.outcome == EOutcome::TimedOut && show.text.size() >= 1000)) {
     Log(msg::LOAD_FAILED.Get());
     return endE1();
   }
-  if (stopped())
-    return endE1();
   const ParamArray table = ApplyListing(show.text);
 
   // 13-15: queries shown when answered.
   for (auto [code, send] : {std::pair{REPLY_IPR, &CAtCommand::QueryIpr}, std::pair{REPLY_MODE, &CAtCommand::QueryMode},
                             std::pair{REPLY_ACTI, &CAtCommand::QueryActi}}) {
     const CExchangeResult r = exchange(code, send, 5000);
-    if (r.completed)
+    if (r.Answered())
       ShowReply(r.text);
     if (stopped())
       return endE1();
@@ -421,16 +442,15 @@ void CDeviceController::ConfigStateRun(int runId) {
 
 // ---------------------------------------------------------------- device operations
 
-void CDeviceController::SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs,
-                                    OpDone done) {
-  StartWorker([this, code, send, timeoutMs, done = std::move(done)] {
+void CDeviceController::SimpleQuery(EReplyCode code, Sender send, int timeoutMs, OpDone done) {
+  StartWorker([this, code, send, timeoutMs, abort = OperationAbort(), done = std::move(done)] {
     m_host.EnableOperationButtons(false);
-    const CExchangeResult r = Exchange(code, send, timeoutMs);
-    if (r.completed)
+    const CExchangeResult r = Exchange(code, send, timeoutMs, abort);
+    if (r.Answered())
       ShowReply(r.text);
-    m_host.EnableOperationButtons(true);
+    EndOperation(abort);
     if (done)
-      done(r.completed);
+      done(r.Answered());
   });
 }
 
@@ -455,47 +475,66 @@ void CDeviceController::ShowSignal(OpDone done) {
 }
 
 void CDeviceController::AutoDetect(OpDone done) {
-  StartWorker([this, done = std::move(done)] {
+  StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
     Log(msg::SHOW_BAUDRATE.Get());
     m_host.EnableOperationButtons(false);
-    Log(msg::DETECT_FIND_MODULE.Get());
-    const bool at = Exchange(REPLY_OK, &CAtCommand::SendAt, 2000).completed;
-    Log((at ? msg::DETECT_OK : msg::DETECT_AT_FAILED).Get());
+    // A stop ends the check where it is: what follows would only report
+    // failures of exchanges that were never tried.
+    bool ok = false;
+    [&] {
+      Log(msg::DETECT_FIND_MODULE.Get());
+      const bool at = Exchange(REPLY_OK, &CAtCommand::SendAt, 2000, abort).Answered();
+      if (abort())
+        return;
+      Log((at ? msg::DETECT_OK : msg::DETECT_AT_FAILED).Get());
 
-    Log(msg::DETECT_SIM.Get());
-    CExchangeResult r = Exchange(REPLY_CPIN, &CAtCommand::QueryCpin, 2000);
-    if (!r.completed)
-      r = Exchange(REPLY_CPIN, &CAtCommand::QueryCfun, 2000);
-    const bool sim = r.completed;
-    if (r.completed)
-      ShowReply(r.text);
-    else
-      Log(msg::DETECT_SIM_FAILED.Get());
+      Log(msg::DETECT_SIM.Get());
+      CExchangeResult r = Exchange(REPLY_CPIN, &CAtCommand::QueryCpin, 2000, abort);
+      if (!r.Answered() && !abort())
+        r = Exchange(REPLY_CPIN, &CAtCommand::QueryCfun, 2000, abort);
+      if (abort())
+        return;
+      const bool sim = r.Answered();
+      if (sim)
+        ShowReply(r.text);
+      else
+        Log(msg::DETECT_SIM_FAILED.Get());
 
-    Log(msg::DETECT_SIGNAL.Get());
-    r = Exchange(REPLY_CSQ, &CAtCommand::SendCsq, 2000);
-    const bool signal = r.completed;
-    if (r.completed)
-      ShowReply(r.text);
-    else
-      Log(msg::DETECT_SIGNAL_FAILED.Get());
+      Log(msg::DETECT_SIGNAL.Get());
+      r = Exchange(REPLY_CSQ, &CAtCommand::SendCsq, 2000, abort);
+      if (abort())
+        return;
+      const bool signal = r.Answered();
+      if (signal)
+        ShowReply(r.text);
+      else
+        Log(msg::DETECT_SIGNAL_FAILED.Get());
 
-    Log(msg::DETECT_ATTACH.Get());
-    r = Exchange(REPLY_OK_SET, &CAtCommand::SendCgatt, 5000);
-    const bool attach = r.completed;
-    if (r.completed)
-      ShowReply(r.text);
-    Log(msg::DETECT_DONE.Get());
-    m_host.EnableOperationButtons(true);
+      Log(msg::DETECT_ATTACH.Get());
+      r = Exchange(REPLY_OK_SET, &CAtCommand::SendCgatt, 5000, abort);
+      if (abort())
+        return;
+      const bool attach = r.Answered();
+      if (attach)
+        ShowReply(r.text);
+      Log(msg::DETECT_DONE.Get());
+      ok = at && sim && signal && attach;
+    }();
+    EndOperation(abort);
     if (done)
-      done(at && sim && signal && attach);
+      done(ok && !abort());
   });
 }
 
-bool CDeviceController::LoadListing(int timeoutMs) {
-  const CExchangeResult r = Exchange(REPLY_SETTINGS, &CAtCommand::SendShow, timeoutMs);
-  if (!r.completed)
+bool CDeviceController::LoadListing(int timeoutMs, const Abort &abort) {
+  const CExchangeResult r = Exchange(REPLY_SETTINGS, &CAtCommand::SendShow, timeoutMs, abort);
+  // Only a complete listing replaces the table: a stopped, unsent or cut one
+  // would leave every parameter "No Exist" and the work settings at 0.
+  if (!r.Answered()) {
+    if (!m_closing.load())
+      Log(msg::LOAD_INCOMPLETE.Get());
     return false;
+  }
   ApplyListing(r.text);
   return true;
 }
@@ -510,34 +549,34 @@ ParamArray CDeviceController::ApplyListing(const QByteArray &listing) {
 }
 
 void CDeviceController::FactoryReset(OpDone done) {
-  StartWorker([this, done = std::move(done)] {
+  StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
     m_host.EnableOperationButtons(false);
     Log(msg::FACTORY.Get());
-    const CExchangeResult r = Exchange(REPLY_OK_SET, &CAtCommand::SendFactory, 5000);
+    const CExchangeResult r = Exchange(REPLY_OK_SET, &CAtCommand::SendFactory, 5000, abort);
     bool loaded = false;
-    if (r.completed) {
+    if (r.Answered()) {
       ShowReply(r.text);
       Log(msg::FACTORY_RELOAD.Get());
-      if (Pause(1000))
-        loaded = LoadListing(5000);
+      if (Pause(1000) && !abort())
+        loaded = LoadListing(5000, abort);
     }
-    m_host.EnableOperationButtons(true);
+    EndOperation(abort);
     if (done)
       done(loaded);
   });
 }
 
 void CDeviceController::LoadFromDevice(OpDone done) {
-  StartWorker([this, done = std::move(done)] {
-    const bool loaded = LoadListing(10000);
+  StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
+    const bool loaded = LoadListing(10000, abort);
     if (done)
       done(loaded);
   });
 }
 
 void CDeviceController::PowerOff(OpDone done) {
-  StartWorker([this, done = std::move(done)] {
-    const bool ok = Exchange(REPLY_OK, &CAtCommand::SendShutdown, 2000).completed;
+  StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
+    const bool ok = Exchange(REPLY_OK, &CAtCommand::SendShutdown, 2000, abort).Answered();
     if (!m_closing.load())
       m_host.ShowMessage((ok ? msg::POWER_OFF_OK : msg::POWER_OFF_FAILED).Get(), QString());
     if (done)
@@ -549,16 +588,18 @@ bool CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
   // A press while a clock exchange runs is dropped.
   if (m_closing.load() || m_clockBusy.exchange(true))
     return false;
-  StartWorker([this, clock, done = std::move(done)] { ClockThreadProc(clock, done); });
+  StartWorker([this, clock, abort = OperationAbort(), done = std::move(done)] { ClockThreadProc(clock, abort, done); });
   return true;
 }
 
-void CDeviceController::ClockThreadProc(const QByteArray &clock, const OpDone &done) {
+void CDeviceController::ClockThreadProc(const QByteArray &clock, const Abort &abort, const OpDone &done) {
   // The engine's lock keeps this exchange apart from any other worker's.
   const CExchangeResult r = m_engine.Exchange(
-      REPLY_OK_SET, [&] { m_at.SetExcclk(m_serial, clock); }, 10000, [this] { return m_closing.load(); });
-  // Stopping a run signals the reply event as well: only the device's "OK" is success.
-  const bool ok = r.completed && ReplyComplete(REPLY_OK_SET, r.text.constData(), static_cast<int>(r.text.size()));
+      REPLY_OK_SET, [&] { return m_at.SetExcclk(m_serial, clock); }, 10000, abort);
+  if (r.outcome == EOutcome::Busy)
+    Log(msg::ENGINE_BUSY.Get());
+  // Only the device's "OK" is success; a stop or a write that failed is not.
+  const bool ok = r.Answered();
   if (!m_closing.load()) {
     if (ok)
       m_host.ShowMessage(msg::CLOCK_SET_OK.Get(), g_chineseUi.load() ? QString() : QStringLiteral("OK"));
@@ -571,12 +612,11 @@ void CDeviceController::ClockThreadProc(const QByteArray &clock, const OpDone &d
 }
 
 void CDeviceController::SaveToDevice(OpDone done) {
-  StartWorker([this, done = std::move(done)] {
-    const int failures =
-        SaveSettingsThread(SaveContext{m_engine, m_serial, m_at, m_host, m_pages, [this](int ms) { return Pause(ms); },
-                                       [this] { return m_closing.load(); }});
+  StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
+    const SaveResult result = SaveSettingsThread(
+        SaveContext{m_engine, m_serial, m_at, m_host, m_pages, [this](int ms) { return Pause(ms); }, abort});
     if (done)
-      done(failures == 0 && !m_closing.load());
+      done(result.Succeeded() && !m_closing.load());
   });
 }
 

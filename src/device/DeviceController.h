@@ -39,6 +39,9 @@ public:
   // Called on an operation's worker at its end: true when the device did what
   // was asked (every exchange answered, every changed parameter accepted).
   using OpDone = std::function<void(bool ok)>;
+  // Polled by an operation's exchanges: true ends them as stopped.
+  using Abort = std::function<bool()>;
+  using Sender = bool (CAtCommand::*)(CSerial &) const;
 
   // Create on the window thread; received bytes are handled there.
   CDeviceController(DialogHost &host, PageControls &pages);
@@ -110,15 +113,24 @@ private:
   void ConfigStateRun(int runId);
   bool RunStopped(int runId) const;
   void EndRun(int runId, bool enableOpenButton);
-  bool LoadListing(int timeoutMs); // at+show, then parse and fill the pages
+  // at+show, then parse and fill the pages; a listing that did not complete changes nothing.
+  bool LoadListing(int timeoutMs, const Abort &abort);
   // Shows a listing, parses it into the parameter table and fills the pages.
   ParamArray ApplyListing(const QByteArray &listing);
-  bool RebootWorker();
-  void ClockThreadProc(const QByteArray &clock, const OpDone &done);
-  void SimpleQuery(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs, OpDone done);
+  bool RebootWorker(const Abort &abort);
+  void ClockThreadProc(const QByteArray &clock, const Abort &abort, const OpDone &done);
+  // True from now on once the program closes or any stop (port closed, other
+  // state chosen, device lost) comes after this call: taken when an operation
+  // starts, so a stop between two of its exchanges ends it too.
+  Abort OperationAbort() const;
+  void SimpleQuery(EReplyCode code, Sender send, int timeoutMs, OpDone done);
   void ShowReply(const QByteArray &text);
   void Log(const QString &text);
-  CExchangeResult Exchange(EReplyCode code, bool (CAtCommand::*send)(CSerial &) const, int timeoutMs);
+  // One exchange of an operation; says so in the log when the engine was busy.
+  CExchangeResult Exchange(EReplyCode code, Sender send, int timeoutMs, const Abort &abort);
+  // The end of an operation that disabled the buttons: enabled again unless a
+  // stop has set the controls since.
+  void EndOperation(const Abort &abort);
 
   DialogHost &m_host;
   PageControls &m_pages;

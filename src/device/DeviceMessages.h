@@ -68,6 +68,15 @@ inline constexpr CMsg FACTORY_RELOAD{"正在装载DTU设备的配置参数 ...\r
 inline constexpr CMsg POWER_OFF_OK{"关机成功", "Power-Off Success!"};
 inline constexpr CMsg POWER_OFF_FAILED{"关机失败", "Power-Off Failed!"};
 
+// Exchanges that did not reach the device, loads and saves that did not complete.
+inline constexpr CMsg ENGINE_BUSY{
+    ">>> 设备正忙（另一项操作仍在等待设备），本次命令没有发送\r\n",
+    ">>> The device is busy (another exchange is still waiting for it); nothing was sent\r\n"};
+inline constexpr CMsg LOAD_INCOMPLETE{">>> 装载DTU设备的配置参数失败：参数和页面保持不变\r\n",
+                                      ">>> Load IP Modem Data Failed: the settings and the pages are unchanged\r\n"};
+inline constexpr CMsg SAVE_STOPPED{">>> 保存已中断：其余参数没有写入设备\r\n",
+                                   ">>> Save stopped: the remaining parameters were not written to the device\r\n"};
+
 // Setting the device clock.
 inline constexpr CMsg CLOCK_SET_OK{"设置时间成功", "Set Time Succss!"};
 inline constexpr CMsg CLOCK_SET_FAILED{"设置时间失败", "Set Time Failed"};

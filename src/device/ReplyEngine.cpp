@@ -85,10 +85,8 @@ void CReplyEngine::OnSerialReceive() {
       std::lock_guard lock(m_rxMutex);
       done = ReplyComplete(code, m_rxText, m_rxLen);
     }
-    if (done) {
-      m_replyCode.store(REPLY_NONE);
-      m_hReplyEvent.Set();
-    }
+    if (done)
+      Complete(code);
     return;
   }
   if (m_onPromptWatch)
@@ -124,10 +122,8 @@ void CReplyEngine::ReceiveData() {
         std::lock_guard lock(m_rxMutex);
         done = ReplyComplete(REPLY_RESTART, m_rxText, m_rxLen);
       }
-      if (done) {
-        m_replyCode.store(REPLY_NONE);
-        m_hReplyEvent.Set();
-      }
+      if (done)
+        Complete(REPLY_RESTART);
     }
   }
   if (!m_onDisplay)
@@ -170,45 +166,105 @@ void CReplyEngine::ClearRxText() {
   m_rxText[0] = '\0';
 }
 
-CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs,
+const char *OutcomeName(EOutcome outcome) {
+  switch (outcome) {
+  case EOutcome::Answered:
+    return "answered";
+  case EOutcome::TimedOut:
+    return "timed out";
+  case EOutcome::Stopped:
+    return "stopped";
+  case EOutcome::NotSent:
+    return "not sent";
+  case EOutcome::Busy:
+    return "busy";
+  }
+  return "?";
+}
+
+EOutcome CReplyEngine::Settle(EOutcome outcome) {
+  std::uint8_t expected = OUTCOME_PENDING;
+  if (m_outcome.compare_exchange_strong(expected, static_cast<std::uint8_t>(outcome)))
+    return outcome;
+  return static_cast<EOutcome>(expected);
+}
+
+void CReplyEngine::Complete(int code) {
+  // Only the exchange whose rule was tested: one that ended meanwhile has
+  // put REPLY_NONE back, and a later one with another code is not touched.
+  auto expected = static_cast<std::int8_t>(code);
+  if (!m_replyCode.compare_exchange_strong(expected, REPLY_NONE))
+    return;
+  Settle(EOutcome::Answered);
+  m_hReplyEvent.Set();
+}
+
+CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
                                        const std::function<bool()> &abort) {
-  std::lock_guard exchange(m_exchangeMutex);
+  using Clock = std::chrono::steady_clock;
+  constexpr int SLICE_MS = 50; // how soon a stop or a shutdown is noticed
+  const bool unbounded = timeoutMs < 0;
+  const int waitMs = unbounded ? 0 : CTiming::Ms(timeoutMs);
+  auto stopped = [&] { return abort && abort(); };
+
+  // The engine first, for no longer than the exchange itself would wait.
+  std::unique_lock<std::timed_mutex> engine(m_exchangeMutex, std::defer_lock);
+  {
+    const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+    while (!engine.try_lock_for(std::chrono::milliseconds(SLICE_MS))) {
+      if (stopped())
+        return {EOutcome::Stopped, {}};
+      if (!unbounded && Clock::now() >= end)
+        return {EOutcome::Busy, {}};
+    }
+  }
+  if (stopped())
+    return {EOutcome::Stopped, {}};
+
+  // A stop that comes between here and the wait must not be lost: it either
+  // finds the exchange pending, or it is seen by the count taken before.
+  const unsigned stopsBefore = m_stopCount.load();
+  m_outcome.store(OUTCOME_PENDING);
   m_replyCode.store(code);
   ClearRxText();
   m_hReplyEvent.Reset();
-  if (abort && abort())
-    return {};
-  send();
-  CExchangeResult result;
-  if (!abort) {
-    result.completed = m_hReplyEvent.Wait(timeoutMs);
+  EOutcome outcome = EOutcome::Stopped;
+  if (m_stopCount.load() != stopsBefore) {
+    outcome = Settle(EOutcome::Stopped);
+  } else if (!send()) {
+    outcome = Settle(EOutcome::NotSent);
   } else {
-    // Wait in short slices so a shutdown or a superseded run is noticed.
-    using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + std::chrono::milliseconds(CTiming::Ms(timeoutMs));
+    const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-      int slice = 50;
-      if (timeoutMs >= 0) {
+      int slice = SLICE_MS;
+      if (!unbounded) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left <= 0)
+        if (left <= 0) {
+          outcome = Settle(EOutcome::TimedOut);
           break;
+        }
         slice = static_cast<int>(std::min<long long>(left, slice));
       }
       if (m_hReplyEvent.WaitRaw(slice)) {
-        result.completed = true;
+        outcome = Settle(EOutcome::Stopped); // the settled outcome (answered or stopped)
         break;
       }
-      if (abort())
+      if (stopped()) {
+        outcome = Settle(EOutcome::Stopped);
         break;
+      }
     }
-    result.completed = result.completed || m_hReplyEvent.IsSet();
   }
-  result.text = RxText();
-  return result;
+  // Whatever happened, no reply is pending any more: the prompt watch runs again.
+  m_replyCode.store(REPLY_NONE);
+  m_outcome.store(OUTCOME_IDLE);
+  return {outcome, RxText()};
 }
 
 void CReplyEngine::StopRun() {
   m_replyCode.store(REPLY_NONE);
   m_stopConfigRun.store(true);
+  m_stopCount.fetch_add(1);
+  Settle(EOutcome::Stopped);
   m_hReplyEvent.Set();
 }

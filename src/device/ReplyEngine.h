@@ -45,9 +45,20 @@ QByteArray ReceivedAsText(const char *data, int n);
 // (one leading when asked: the separator from an earlier chunk).
 QByteArray ReceivedAsHex(const char *data, int n, bool leadingSpace = false);
 
+// How one exchange ended. Only Answered means the device did what was asked.
+enum class EOutcome : std::uint8_t {
+  Answered, // the reply's completion rule held
+  TimedOut, // the command went out; no complete reply within the wait
+  Stopped,  // a stop (port closed, other state chosen, device lost, closing) ended it
+  NotSent,  // the command could not be written (port closed, write failed)
+  Busy,     // another exchange held the engine for the whole wait; nothing written
+};
+const char *OutcomeName(EOutcome outcome);
+
 struct CExchangeResult {
-  bool completed = false;
+  EOutcome outcome = EOutcome::NotSent;
   QByteArray text; // the rolling text when the wait ended
+  bool Answered() const { return outcome == EOutcome::Answered; }
 };
 
 class CReplyEngine {
@@ -69,16 +80,22 @@ public:
   bool HexDisplay() const { return m_bHexDisplay.load(); }
 
   // The exchange: the whole sequence holds the engine, so exchanges from
-  // different threads never share the pending reply. send writes the command.
-  // abort, when given, is polled while waiting and ends the wait early (not completed).
-  CExchangeResult Exchange(EReplyCode code, const std::function<void()> &send, int timeoutMs,
+  // different threads never share the pending reply. send writes the command
+  // and says whether it went out. The engine is waited for at most timeoutMs
+  // as well (Busy when another exchange keeps it). abort, when given, is
+  // polled while waiting and ends the exchange as Stopped. Whatever the
+  // outcome, no reply is pending afterwards.
+  CExchangeResult Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
                            const std::function<bool()> &abort = {});
 
   // Stops a configuration-state run or a waiting worker: no reply pending,
-  // stop flag set, the event signalled.
+  // stop flag set, the event signalled; a pending exchange ends Stopped.
   void StopRun();
   bool StopRequested() const { return m_stopConfigRun.load(); }
   void ClearStop() { m_stopConfigRun.store(false); }
+  // Counts every StopRun: an operation that saw another count than at its
+  // start was stopped, also between two of its exchanges.
+  unsigned StopCount() const { return m_stopCount.load(); }
 
   int ReplyCode() const { return m_replyCode.load(); }
   void SetReplyCode(int code) { m_replyCode.store(static_cast<std::int8_t>(code)); }
@@ -90,15 +107,25 @@ public:
 
 private:
   void ReceiveData(); // communication state
+  // The reply awaited under code is complete: settle the exchange and wake its worker.
+  void Complete(int code);
+  // Settles the pending exchange with outcome unless it is settled already;
+  // returns the outcome it has now.
+  EOutcome Settle(EOutcome outcome);
 
   CSerial &m_serial;
   std::atomic<bool> m_commMode{false};
   std::atomic<bool> m_bHexDisplay{false};
   std::atomic<std::int8_t> m_replyCode{REPLY_NONE};
   std::atomic<bool> m_stopConfigRun{false};
+  std::atomic<unsigned> m_stopCount{0};
+  // The pending exchange's outcome; OUTCOME_PENDING while it waits, OUTCOME_IDLE between exchanges.
+  static constexpr std::uint8_t OUTCOME_PENDING = 0xFE;
+  static constexpr std::uint8_t OUTCOME_IDLE = 0xFF;
+  std::atomic<std::uint8_t> m_outcome{OUTCOME_IDLE};
   std::atomic<bool> m_hexNeedsSeparator{false};
   CEvent m_hReplyEvent;
-  std::mutex m_exchangeMutex;
+  std::timed_mutex m_exchangeMutex;
 
   mutable std::mutex m_rxMutex;
   char m_rxText[RX_TEXT_SIZE + 1] = {};

@@ -1,6 +1,7 @@
 #include "device/SaveSequencer.h"
 
 #include "device/AtCommand.h"
+#include "device/DeviceMessages.h"
 #include "device/ReplyEngine.h"
 #include "host/DialogHost.h"
 #include "host/PageControls.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 struct SaveLines {
@@ -145,9 +147,75 @@ const char *const GROUP_ECHO[21] = {
     "at+fgll=%1\r\n",
 };
 
-int AtoI(const QByteArray &v) { return std::atoi(v.constData()); }
-long AtoL(const QByteArray &v) { return std::atol(v.constData()); }
+// A value checked with DeviceNumber before it got here; 0 as the C library
+// gives for text without digits.
+int AtoI(const QByteArray &v) { return DeviceNumber(v).value_or(0); }
+long AtoL(const QByteArray &v) { return DeviceNumber(v).value_or(0); }
+
+inline constexpr CMsg MSG_TOO_LONG{"“%1”的值太长（最多 %2 字节）",
+                                   "the value of \"%1\" is too long (at most %2 bytes)"};
+inline constexpr CMsg MSG_NUMBER_RANGE{"“%1”的值 %2 超出设备的整数范围（%3 到 %4）",
+                                       "\"%1\": %2 does not fit the device's integer (%3 to %4)"};
+inline constexpr CMsg MSG_NOT_GBK{"“%1”的值含有 GBK 编码中没有的字符",
+                                  "the value of \"%1\" holds characters GBK cannot encode"};
+inline constexpr CMsg MSG_NO_GBK_CODEC{"本程序所用的 Qt 没有 GBK 编码，不能写入中文（“%1”）",
+                                       "this build of Qt has no GBK codec: Chinese text cannot be written (\"%1\")"};
+inline constexpr CMsg MSG_REFUSED{"以下参数不能写入设备，没有写入任何参数：\n%1",
+                                  "These values cannot be written to the device; nothing was written:\n%1"};
+
+QString Label(int index) { return QString::fromLatin1(ParamInfoAt(index).label); }
 } // namespace
+
+std::optional<std::int32_t> DeviceNumber(const QByteArray &value) {
+  const char *p = value.constData();
+  const char *end = p + value.size();
+  while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
+    ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-'))
+    negative = *p++ == '-';
+  long long n = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    n = n * 10 + (*p - '0');
+    if (n > 2147483648LL)
+      return std::nullopt; // stop before the accumulator itself could overflow
+  }
+  if (negative)
+    n = -n;
+  if (n < INT32_MIN || n > INT32_MAX)
+    return std::nullopt;
+  return static_cast<std::int32_t>(n);
+}
+
+bool TakesNumber(int index) {
+  switch (ParamInfoAt(index).sender) {
+  case ESender::SetPort:
+  case ESender::SetPortN:
+  case ESender::SetPtsec:
+  case ESender::SetPolltime:
+  case ESender::SetByteint:
+  case ESender::SetRetry:
+  case ESender::SetRdlwt:
+  case ESender::SetTcpmtu:
+  case ESender::SetMcontime:
+  case ESender::SetGpsport:
+  case ESender::SetGpsint:
+    return true;
+  default:
+    return CompareKind(index) == ECompare::Number;
+  }
+}
+
+QString ValueProblem(int index, const QByteArray &value) {
+  if (value.size() > PARAM_VALUE_MAX)
+    return MSG_TOO_LONG.Get().arg(Label(index)).arg(PARAM_VALUE_MAX);
+  if (TakesNumber(index) && !DeviceNumber(value))
+    return MSG_NUMBER_RANGE.Get()
+        .arg(Label(index), QString::fromLatin1(value))
+        .arg(std::numeric_limits<std::int32_t>::min())
+        .arg(std::numeric_limits<std::int32_t>::max());
+  return QString();
+}
 
 bool IsSaved(int index) { return index >= 0 && index < PARAM_COUNT && index != 34 && index != 46 && index != 47; }
 
@@ -161,7 +229,12 @@ ECompare CompareKind(int index) {
   return ECompare::Text;
 }
 
-std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue) {
+std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue, QString *problem) {
+  auto refuse = [&](const QString &why) -> std::optional<QByteArray> {
+    if (problem)
+      *problem = why;
+    return std::nullopt;
+  };
   // A list with nothing selected says nothing: writing it would put "-1" or
   // an empty value on the wire for a parameter the user never chose.
   if (ParamInfoAt(index).kind == EControlKind::List && pages.ParamSelection(index) < 0)
@@ -172,17 +245,29 @@ std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QBy
       return std::nullopt;
     return QByteArray::number(selection);
   }
-  const QByteArray shown = text::ToGbk(pages.ParamText(index));
+  const QString text = pages.ParamText(index);
+  // What the pages were filled with, unedited: not a change, even where the
+  // device's bytes do not read back as the same bytes (no valid GBK).
+  if (text == text::FromGbk(tableValue))
+    return std::nullopt;
+  const std::optional<QByteArray> encoded = text::EncodeGbk(text);
+  if (!encoded)
+    return refuse((text::GbkAvailable() ? MSG_NOT_GBK : MSG_NO_GBK_CODEC).Get().arg(Label(index)));
+  const QByteArray &shown = *encoded;
   // The placeholder of a parameter the device did not list is no value.
   if (shown == NO_EXIST)
     return std::nullopt;
+  // A number the device cannot hold is refused before it is compared: it
+  // would wrap and could compare equal to the device's value.
+  if (const QString why = ValueProblem(index, shown); !why.isEmpty())
+    return refuse(why);
   bool differs = false;
   switch (CompareKind(index)) {
   case ECompare::Text:
     differs = shown != tableValue;
     break;
   case ECompare::Number:
-    differs = AtoI(shown) != AtoI(tableValue);
+    differs = DeviceNumber(shown) != DeviceNumber(tableValue);
     break;
   case ECompare::Contained:
     differs = !shown.contains(tableValue);
@@ -323,25 +408,18 @@ QString SaveFailureLine(int index) {
   return QString::fromUtf8(LINES[index].enFail);
 }
 
-int SaveParam(const SaveContext &ctx, const QByteArray &value, int index) {
-  const QString label = QString::fromLatin1(ParamInfoAt(index).label);
-  if (value.size() > PARAM_VALUE_MAX) {
-    // Longer values do not fit the device's field: refused, never cut.
-    ctx.host.AppendOutput(Tr(">>> %1 的值太长（最多 %2 字节），未保存\r\n",
-                             ">>> The value of %1 is too long (at most %2 bytes); not saved\r\n")
-                              .arg(label)
-                              .arg(PARAM_VALUE_MAX));
-    return 1;
-  }
+EOutcome SaveParam(const SaveContext &ctx, const QByteArray &value, int index) {
   const QString echo = SaveEchoLine(index, value);
   if (!echo.isEmpty())
     ctx.host.AppendOutput(echo);
   const int wait = index >= PARAM_ALARM_FIRST ? 3000 : 5000;
   const CExchangeResult r = ctx.engine.Exchange(
-      REPLY_OK_SET, [&] { SendParam(ctx.at, ctx.serial, index, value); }, wait, ctx.abort);
-  if (!r.completed) {
+      REPLY_OK_SET, [&] { return SendParam(ctx.at, ctx.serial, index, value); }, wait, ctx.abort);
+  // Only the device's answer counts: a stop, a failed write or a busy engine
+  // leave the table and the page with what the device last had.
+  if (!r.Answered()) {
     ctx.host.AppendOutput(SaveFailureLine(index));
-    return 1;
+    return r.outcome;
   }
   ParamTable.SetValue(index, value);
   if (index <= 16)
@@ -352,45 +430,77 @@ int SaveParam(const SaveContext &ctx, const QByteArray &value, int index) {
     g_serialWork.SetBaudrate(static_cast<std::int32_t>(AtoL(value)));
   ctx.host.AppendOutput(SaveSuccessLine(index));
   ctx.pause(1000);
-  return 0;
+  return EOutcome::Answered;
 }
 
-int SaveSettingsThread(const SaveContext &ctx) {
+SaveResult SaveSettingsThread(const SaveContext &ctx) {
   ctx.host.EnableOperationButtons(false);
-  int failures = 0;
-  if (ctx.pause(1000)) {
-    // The count of changed parameters first, only for the progress display;
-    // the walk itself reads each page value again as it comes to it.
-    int total = 0;
-    int done = 0;
-    auto walk = [&](int first, int last, bool save) {
-      for (int i = first; i <= last && !ctx.abort(); ++i) {
+  SaveResult result;
+  if (!ctx.pause(1000)) {
+    result.stopped = true;
+  } else {
+    // Every changed value is read and checked before anything is written, so
+    // a value the device cannot take stops the walk before its first command.
+    struct Change {
+      int index;
+      QByteArray value;
+    };
+    std::vector<Change> changes;
+    QStringList problems;
+    auto collect = [&](int first, int last) {
+      for (int i = first; i <= last; ++i) {
         if (!IsSaved(i))
           continue;
-        if (const auto value = ChangedValue(i, ctx.pages, ParamTable.Entry(i).szValue)) {
-          if (!save) {
-            ++total;
-            continue;
-          }
-          failures += SaveParam(ctx, *value, i);
-          ++done;
-          ctx.host.ShowProgress(done, std::max(done, total));
-        }
+        QString problem;
+        if (const auto value = ChangedValue(i, ctx.pages, ParamTable.Entry(i).szValue, &problem))
+          changes.push_back({i, *value});
+        else if (!problem.isEmpty())
+          problems << problem;
       }
     };
-    auto walkAll = [&](bool save) {
-      walk(0, 45, save);
-      if (ParamTable.Found(PARAM_ALARM_FIRST))
-        walk(PARAM_ALARM_FIRST, PARAM_ALARM_LAST, save);
-      if (ParamTable.Found(PARAM_GPS_FIRST))
-        walk(PARAM_GPS_FIRST, PARAM_GPS_LAST, save);
-    };
-    walkAll(false);
-    ctx.host.ShowProgress(0, total);
-    walkAll(true);
+    collect(0, 45);
+    if (ParamTable.Found(PARAM_ALARM_FIRST))
+      collect(PARAM_ALARM_FIRST, PARAM_ALARM_LAST);
+    if (ParamTable.Found(PARAM_GPS_FIRST))
+      collect(PARAM_GPS_FIRST, PARAM_GPS_LAST);
+
+    if (ctx.abort()) {
+      result.stopped = true;
+    } else if (!problems.isEmpty()) {
+      result.refused = true;
+      for (const QString &p : problems)
+        ctx.host.AppendOutput(QStringLiteral(">>> ") + p + QStringLiteral("\r\n"));
+      ctx.host.ShowMessage(MSG_REFUSED.Get().arg(problems.join(QLatin1Char('\n'))), QString());
+    } else {
+      const int total = static_cast<int>(changes.size());
+      ctx.host.ShowProgress(0, total);
+      for (int n = 0; n < total; ++n) {
+        if (ctx.abort()) {
+          result.stopped = true;
+          break;
+        }
+        const EOutcome outcome =
+            SaveParam(ctx, changes[static_cast<size_t>(n)].value, changes[static_cast<size_t>(n)].index);
+        if (outcome == EOutcome::Answered)
+          ++result.written;
+        else
+          ++result.failures;
+        ctx.host.ShowProgress(n + 1, total);
+        // A stop ends the walk: the port is gone, or the device is in another state.
+        if (outcome == EOutcome::Stopped || ctx.abort()) {
+          result.stopped = true;
+          break;
+        }
+      }
+    }
+    if (result.stopped)
+      ctx.host.AppendOutput(msg::SAVE_STOPPED.Get());
   }
   ctx.host.ShowProgress(0, 0);
-  ctx.host.EnableOperationButtons(true);
+  // After a stop the buttons stay as the stop has set them (a closed port, the
+  // communication state): enabling them would offer operations that cannot run.
+  if (!result.stopped)
+    ctx.host.EnableOperationButtons(true);
   ctx.host.EnableSaveToFile();
-  return failures;
+  return result;
 }

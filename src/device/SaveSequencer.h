@@ -1,16 +1,17 @@
 #pragma once
 // The save walk: every parameter whose page value differs from the parameter
 // table is written with its own command and confirmed by the device's "OK".
+#include "device/ReplyEngine.h"
 #include "params/ParamTable.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
 class CAtCommand;
-class CReplyEngine;
 class CSerial;
 class DialogHost;
 class PageControls;
@@ -20,10 +21,23 @@ enum class ECompare { Text, Number, Contained, Selection };
 // How parameter index is compared with the table (indices 34, 46, 47: never handled).
 ECompare CompareKind(int index);
 bool IsSaved(int index);
+// True for the parameters the device takes as a number (the command carries
+// the value converted to an integer, or the walk compares it as one).
+bool TakesNumber(int index);
+// The decimal prefix of value as the C library reads it (blanks, a sign,
+// digits; "abc" is 0), or nothing when it does not fit the device's 32-bit integer.
+std::optional<std::int32_t> DeviceNumber(const QByteArray &value);
+// Why value cannot be written as parameter index (too long, a number the
+// device cannot hold), in words; empty when it can.
+QString ValueProblem(int index, const QByteArray &value);
 // The value the walk handles for index when the page differs from the table
 // value, or nothing when they agree. Never the placeholder "No Exist", and
-// nothing for a list without a selection.
-std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue);
+// nothing for a list without a selection. A page text the user did not edit
+// is never a change, whatever bytes the device holds. A value that cannot be
+// written (see ValueProblem, or text GBK cannot encode) gives nothing and,
+// when problem is given, the reason there.
+std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue,
+                                       QString *problem = nullptr);
 // Writes one parameter with its sender, converting the value as its sender takes it.
 bool SendParam(const CAtCommand &at, CSerial &serial, int index, const QByteArray &value);
 // The three lines of one parameter: echo (empty: none), success and failure.
@@ -38,11 +52,20 @@ struct SaveContext {
   DialogHost &host;
   PageControls &pages;
   std::function<bool(int)> pause; // false when cut short by a shutdown
-  std::function<bool()> abort;    // true once the program is closing
+  std::function<bool()> abort;    // true once the program closes or a stop comes
 };
 
-// The whole walk, as the save button runs it on a worker. Returns the number
-// of parameters the device did not accept.
-int SaveSettingsThread(const SaveContext &ctx);
-// One parameter; 0 when the device accepted it, 1 otherwise.
-int SaveParam(const SaveContext &ctx, const QByteArray &value, int index);
+struct SaveResult {
+  int written = 0;      // parameters the device confirmed
+  int failures = 0;     // parameters tried and not confirmed
+  bool stopped = false; // a stop or the closing program ended the walk early
+  bool refused = false; // a value could not be written: nothing was
+  bool Succeeded() const { return failures == 0 && !stopped && !refused; }
+};
+
+// The whole walk, as the save button runs it on a worker. Every changed value
+// is checked first; when one cannot be written, the walk says why (a message
+// box) and writes nothing. A stop ends the walk with a failure line.
+SaveResult SaveSettingsThread(const SaveContext &ctx);
+// One parameter: the exchange's outcome; only Answered stores the value.
+EOutcome SaveParam(const SaveContext &ctx, const QByteArray &value, int index);

@@ -33,7 +33,7 @@ public:
   void StopPromptTimer() override;
 
   // From now on calls from other threads are dropped (the program is closing).
-  void ShutdownCalls() { m_executor.Shutdown(); }
+  void ShutdownCalls() override { m_executor.Shutdown(); }
 
   COutputLog &Log() { return m_log; }
   bool IsEnabled(int id) const;

@@ -24,6 +24,10 @@ public:
   // The start-up prompt timer (identifier 100): starts or restarts with the period, or stops.
   virtual void StartPromptTimer(int periodMs) = 0;
   virtual void StopPromptTimer() = 0;
+  // From now on calls from other threads are dropped and a caller waiting in
+  // one is released (the program is closing). The engine closes this gate
+  // itself when it shuts down, after it has stopped writing to the device.
+  virtual void ShutdownCalls() = 0;
   // Progress of a long operation besides the log: done of total steps; total 0
   // ends the display. Optional: a front end without one ignores it.
   virtual void ShowProgress(int done, int total) {

@@ -5,9 +5,20 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
+
 namespace text {
 
 QByteArray ToGbk(const QString &s);
+// The device bytes of s, or nothing when a character cannot be written as
+// GBK (one outside the code page, or any non-ASCII one where this Qt has no
+// GBK codec): such text must be refused, never sent as other bytes.
+std::optional<QByteArray> EncodeGbk(const QString &s);
+// False where this Qt build has no GBK codec (some builds without ICU); the
+// text then decodes as UTF-8 and only ASCII can be written.
+bool GbkAvailable();
+// Tests of a build without the codec.
+void SetGbkAvailableForTesting(bool available);
 QString FromGbk(const QByteArray &bytes);
 QString FromGbk(const char *data, qsizetype len);
 

@@ -606,16 +606,18 @@ void CStrelvaneDlg::ShowAbout() {
 void CStrelvaneDlg::accept() {}
 
 void CStrelvaneDlg::done(int result) {
-  // Workers waiting for the window are released: nothing more is carried out.
-  m_executor->Shutdown();
   m_promptTimer.stop();
   m_timedSendTimer.stop();
   m_terminal->Shutdown();
   m_portRefreshTimer.stop();
   m_demoPowerTimer.stop();
-  m_device->Shutdown(); // nothing more reaches the device; workers end at once
+  // Nothing more reaches the device, then workers waiting for the window are
+  // released (the controller closes the gate), then they end at once.
+  m_device->Shutdown();
   QDialog::done(result);
 }
+
+void CStrelvaneDlg::ShutdownCalls() { m_executor->Shutdown(); }
 
 void CStrelvaneDlg::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);

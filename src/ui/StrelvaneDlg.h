@@ -60,6 +60,7 @@ public:
   bool AskYesNo(const QString &text, const QString &caption) override;
   void StartPromptTimer(int periodMs) override;
   void StopPromptTimer() override;
+  void ShutdownCalls() override;
   void ShowProgress(int done, int total) override;
 
   // PageControls

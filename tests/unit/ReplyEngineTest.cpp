@@ -5,6 +5,7 @@
 #include "serial/Serial.h"
 #include "support/TestUtil.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -95,7 +96,7 @@ struct Rig {
     EXPECT_TRUE(serial.Open(QString::fromStdString(pty.SlavePath()), 115200));
   }
   // Runs an exchange on a worker while this thread handles received bytes.
-  CExchangeResult Run(EReplyCode code, std::function<void()> send, int timeoutMs,
+  CExchangeResult Run(EReplyCode code, std::function<bool()> send, int timeoutMs,
                       const std::function<void()> &device = {}) {
     CExchangeResult result;
     std::atomic<bool> done{false};
@@ -118,30 +119,80 @@ struct Rig {
 TEST(Exchange, OkSplitOverTwoChunksCompletes) {
   Rig rig;
   const auto r = rig.Run(
-      REPLY_OK, [&] { rig.at.SendAt(rig.serial); }, 2000,
+      REPLY_OK, [&] { return rig.at.SendAt(rig.serial); }, 2000,
       [&] {
         rig.pty.ReadUntil("at\r", 2000);
         rig.pty.WriteAll("\r\nO");
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         rig.pty.WriteAll("K\r\n");
       });
-  EXPECT_TRUE(r.completed);
+  EXPECT_EQ(r.outcome, EOutcome::Answered);
   EXPECT_EQ(r.text, QByteArray("\r\nOK\r\n"));
   EXPECT_EQ(rig.engine.ReplyCode(), REPLY_NONE);
 }
 
-TEST(Exchange, LateReplyDoesNotCompleteTheNextExchange) {
+TEST(Exchange, ATimedOutExchangeLeavesNoReplyPendingAndTheWatchCatchesTheDevice) {
   Rig rig;
   auto r1 = rig.Run(
-      REPLY_OK, [&] { rig.at.SendAt(rig.serial); }, 200);
-  EXPECT_FALSE(r1.completed);
-  EXPECT_EQ(rig.engine.ReplyCode(), REPLY_OK) << "a timed-out exchange leaves its code set";
-  rig.pty.WriteAll("OK\r\n"); // the late reply
-  ASSERT_TRUE(PumpUntil([&] { return rig.engine.ReplyEvent().IsSet(); }));
-  // The next exchange resets the event first: without a reply it must time out.
+      REPLY_ACTI, [&] { return rig.at.QueryActi(rig.serial); }, 200);
+  EXPECT_EQ(r1.outcome, EOutcome::TimedOut);
+  EXPECT_EQ(rig.engine.ReplyCode(), REPLY_NONE) << "no code left pending after a time-out";
+  // A re-powered device's prompt reaches the watch, and a late reply completes nothing.
+  rig.pty.WriteAll("+ACTI: AUTO\r\nOK\r\nPress 's' key\r\n");
+  EXPECT_TRUE(PumpUntil([&] { return rig.promptWatches > 0; }));
+  EXPECT_FALSE(rig.engine.ReplyEvent().IsSet());
   auto r2 = rig.Run(
-      REPLY_CSQ, [&] { rig.at.SendCsq(rig.serial); }, 300);
-  EXPECT_FALSE(r2.completed);
+      REPLY_CSQ, [&] { return rig.at.SendCsq(rig.serial); }, 300);
+  EXPECT_EQ(r2.outcome, EOutcome::TimedOut);
+}
+
+TEST(Exchange, AWriteThatFailsEndsAtOnceAsNotSent) {
+  Rig rig;
+  rig.serial.Close();
+  QElapsedTimer t;
+  t.start();
+  const auto r = rig.engine.Exchange(
+      REPLY_OK_SET, [&] { return rig.at.SetApn(rig.serial, "x"); }, 5000);
+  EXPECT_EQ(r.outcome, EOutcome::NotSent);
+  EXPECT_LT(t.elapsed(), CTiming::Ms(5000) / 2) << "no wait for a reply to a command that never went out";
+  EXPECT_EQ(rig.engine.ReplyCode(), REPLY_NONE);
+}
+
+TEST(Exchange, AStopIsNeverAnAnswer) {
+  // Before the wait, during the wait, and while the engine is held by another exchange.
+  Rig rig;
+  CExchangeResult during;
+  std::thread worker([&] {
+    during = rig.engine.Exchange(
+        REPLY_OK_SET, [&] { return rig.at.SetApn(rig.serial, "x"); }, 20000);
+  });
+  ASSERT_TRUE(PumpUntil([&] { return rig.engine.ReplyCode() == REPLY_OK_SET; }));
+  rig.engine.StopRun();
+  worker.join();
+  EXPECT_EQ(during.outcome, EOutcome::Stopped);
+
+  std::atomic<bool> stop{true};
+  const auto before = rig.engine.Exchange(
+      REPLY_OK, [&] { return rig.at.SendAt(rig.serial); }, 2000, [&] { return stop.load(); });
+  EXPECT_EQ(before.outcome, EOutcome::Stopped);
+  EXPECT_EQ(rig.engine.ReplyCode(), REPLY_NONE);
+
+  // The menu wait holds the engine without end; another exchange gives up
+  // after its own time-out instead of waiting with it.
+  std::atomic<bool> release{false};
+  std::thread holder([&] {
+    rig.engine.Exchange(
+        REPLY_MENU, [] { return true; }, INFINITE_WAIT, [&] { return release.load(); });
+  });
+  ASSERT_TRUE(PumpUntil([&] { return rig.engine.ReplyCode() == REPLY_MENU; }));
+  QElapsedTimer t;
+  t.start();
+  const auto busy = rig.engine.Exchange(
+      REPLY_OK_SET, [&] { return rig.at.SendVer(rig.serial); }, 300);
+  EXPECT_EQ(busy.outcome, EOutcome::Busy);
+  EXPECT_LT(t.elapsed(), 5000);
+  release = true;
+  holder.join();
 }
 
 TEST(Exchange, PromptWatchRunsOnlyWithNoExchangePending) {
@@ -171,7 +222,7 @@ TEST(Exchange, ExchangesFromTwoThreadsNeverOverlap) {
   std::atomic<int> finished{0};
   std::thread ta([&] {
     a = rig.engine.Exchange(
-        REPLY_OK, [&] { rig.at.SendAt(rig.serial); }, 3000);
+        REPLY_OK, [&] { return rig.at.SendAt(rig.serial); }, 3000);
     ++finished;
   });
   std::thread tb([&] {
@@ -180,7 +231,7 @@ TEST(Exchange, ExchangesFromTwoThreadsNeverOverlap) {
         REPLY_CSQ,
         [&] {
           secondSentEarly = !firstAnswered.load();
-          rig.at.SendCsq(rig.serial);
+          return rig.at.SendCsq(rig.serial);
         },
         3000);
     ++finished;
@@ -189,8 +240,8 @@ TEST(Exchange, ExchangesFromTwoThreadsNeverOverlap) {
   ta.join();
   tb.join();
   device.join();
-  EXPECT_TRUE(a.completed);
-  EXPECT_TRUE(b.completed);
+  EXPECT_EQ(a.outcome, EOutcome::Answered);
+  EXPECT_EQ(b.outcome, EOutcome::Answered);
   EXPECT_FALSE(secondSentEarly) << "the second exchange wrote while the first was pending";
   EXPECT_TRUE(b.text.contains("+CSQ:"));
 }
@@ -200,12 +251,12 @@ TEST(Exchange, StopWakesAWaitingWorker) {
   CExchangeResult r;
   std::thread worker([&] {
     r = rig.engine.Exchange(
-        REPLY_MENU, [] {}, INFINITE_WAIT);
+        REPLY_MENU, [] { return true; }, INFINITE_WAIT);
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   rig.engine.StopRun();
   worker.join();
-  EXPECT_TRUE(r.completed);
+  EXPECT_EQ(r.outcome, EOutcome::Stopped);
   EXPECT_TRUE(rig.engine.StopRequested());
   EXPECT_EQ(rig.engine.ReplyCode(), REPLY_NONE);
 }
