@@ -82,29 +82,6 @@ std::optional<double> PositiveNumber(const QString &text) {
   return v;
 }
 
-// Indices whose value the device gets as a number (converted with atoi/atol).
-bool SentAsNumber(int index) {
-  switch (index) {
-  case 10:
-  case 11:
-  case 12:
-  case 13:
-  case 14:
-  case 16:
-  case 26:
-  case 39:
-  case 42:
-  case 43:
-  case 44:
-  case 45:
-  case 59:
-  case 60:
-    return true;
-  default:
-    return false;
-  }
-}
-
 // One parameter change of "set": the index and what its control gets.
 struct Assignment {
   int index = -1;
@@ -127,21 +104,23 @@ std::optional<int> ListPosition(int index, const QString &value) {
   return std::nullopt;
 }
 
-bool ValidText(int index, const QString &value) {
+// Why value is not one the parameter takes, in words; empty when it is.
+QString TextProblem(int index, const QString &value) {
   static const QRegularExpression DECIMAL(QStringLiteral("^-?[0-9]+$"));
   static const QRegularExpression IPV4(QStringLiteral(
       "^((25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\\.){3}(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])$"));
-  const QByteArray bytes = text::ToGbk(value);
+  const QString label = QString::fromLatin1(ParamInfoAt(index).label);
+  const std::optional<QByteArray> bytes = text::EncodeGbk(value);
   // A line end would end the command early; the placeholder is no value.
-  if (bytes.size() > PARAM_VALUE_MAX || bytes.contains('\r') || bytes.contains('\n') || bytes.contains('\0') ||
-      bytes == NO_EXIST)
-    return false;
+  if (!bytes || bytes->contains('\r') || bytes->contains('\n') || bytes->contains('\0') || *bytes == NO_EXIST)
+    return MSG_BAD_VALUE.Get().arg(label, value);
   const EControlKind kind = ParamInfoAt(index).kind;
-  if (kind == EControlKind::Ip)
-    return IPV4.match(value).hasMatch();
-  if (kind == EControlKind::Combo || SentAsNumber(index))
-    return DECIMAL.match(value).hasMatch();
-  return true;
+  if (kind == EControlKind::Ip && !IPV4.match(value).hasMatch())
+    return MSG_BAD_VALUE.Get().arg(label, value);
+  if ((kind == EControlKind::Combo || TakesNumber(index)) && !DECIMAL.match(value).hasMatch())
+    return MSG_BAD_VALUE.Get().arg(label, value);
+  // Too long, or a number the device's integer cannot hold: the same check as the window's.
+  return ValueProblem(index, *bytes);
 }
 
 // Parses LABEL=VALUE; an error message when it is not one.
@@ -178,8 +157,8 @@ std::optional<Assignment> ParseAssignment(const QString &arg, QString &error) {
     a.selection = *pos;
     return a;
   }
-  if (!ValidText(best, value)) {
-    error = MSG_BAD_VALUE.Get().arg(label, value);
+  if (const QString why = TextProblem(best, value); !why.isEmpty()) {
+    error = why;
     return std::nullopt;
   }
   a.text = value;
@@ -463,6 +442,16 @@ int CliApply(CCliContext &ctx, const CliInvocation &inv) {
   if (std::none_of(file.begin(), file.end(), [](const ParamEntry &e) { return e.bFound != 0; })) {
     Fail(ctx, MSG_CFG_EMPTY.Get() + QStringLiteral(": ") + path);
     return CLI_EXIT_USAGE;
+  }
+  // A value the device cannot take stops the command before the port opens.
+  for (int i = 0; i < PARAM_COUNT; ++i) {
+    const ParamEntry &e = file[static_cast<size_t>(i)];
+    if (!e.bFound || !IsSaved(i))
+      continue;
+    if (const QString why = ValueProblem(i, e.szValue); !why.isEmpty()) {
+      Fail(ctx, path + QStringLiteral(": ") + why);
+      return CLI_EXIT_USAGE;
+    }
   }
   CCliSession s(ctx, inv);
   const int rc = s.Begin();

@@ -8,7 +8,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
+#include <csignal>
 #include <memory>
+#include <sys/types.h>
 
 namespace {
 
@@ -179,6 +183,11 @@ TEST(CliDevice, SetWritesOnlyWhatChangedAndChecksItsInputFirst) {
       {{QStringLiteral("set"), QStringLiteral("No Such Label=1")}, "No Such Label"},
       {{QStringLiteral("set"), QStringLiteral("Debug Level=7")}, "Debug Level"},
       {{QStringLiteral("set"), QStringLiteral("Server's Port=abc")}, "abc"},
+      // Numbers the device's integer cannot hold are refused, not wrapped.
+      {{QStringLiteral("set"), QStringLiteral("Server's Port=4294972296")}, "4294972296 does not fit"},
+      {{QStringLiteral("set"), QStringLiteral("Link Fail Retry Times:=4294967301")},
+       "does not fit the device's integer"},
+      {{QStringLiteral("set"), QStringLiteral("Secondary Server's Port=-2147483649")}, "-2147483648 to 2147483647"},
       {{QStringLiteral("set"), QStringLiteral("Dns Server's Ip:=1.2.3")}, "1.2.3"},
       {{QStringLiteral("set"), QStringLiteral("Access Point Name:=") + QString(101, QLatin1Char('a'))},
        "Access Point Name:"},
@@ -208,6 +217,45 @@ TEST(CliDevice, AParameterTheDeviceRefusesExitsOneAndTheOthersAreStillWritten) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains(QStringLiteral("Save APN Failed\n")));
   EXPECT_TRUE(r.err.contains(QStringLiteral("Save USERNAME....OK...\n")));
+}
+
+// The device never answers one parameter; the command is stopped during its wait.
+TEST(CliDevice, AStopDuringAParametersWaitIsNoSuccess) {
+  struct Case {
+    const char *name;
+    bool unplug; // else Ctrl-C
+    int exitCode;
+  } const cases[] = {{"device unplugged", true, 3}, {"interrupted", false, 1}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    CDtusim sim({QStringLiteral("--silent"), QStringLiteral("at+cent")});
+    ASSERT_FALSE(sim.Path().isEmpty());
+    QProcess p;
+    QProcessEnvironment env = Environment(QStringLiteral("C"));
+    env.insert(QStringLiteral("STRELVANE_TIME_SCALE"), QStringLiteral("0.2")); // a wait long enough to act in
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"),
+            {QStringLiteral("--port"), sim.Path(), QStringLiteral("set"), QStringLiteral("Center call number=*99#"),
+             QStringLiteral("PPP Authentication User Id=someone")});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    p.waitForFinished(150);
+    sim.Repower();
+    QElapsedTimer t;
+    t.start();
+    while (!sim.Commands().contains(QStringLiteral("at+cent=*99#")) && t.elapsed() < 30000)
+      p.waitForFinished(20);
+    ASSERT_TRUE(sim.Commands().contains(QStringLiteral("at+cent=*99#")));
+    p.waitForFinished(200); // inside the 1 s wait (5 s scaled)
+    if (c.unplug)
+      sim.Unplug();
+    else
+      ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(15000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), c.exitCode) << err.toStdString();
+    EXPECT_FALSE(err.contains(QStringLiteral("Save CENT....OK"))) << err.toStdString();
+    EXPECT_FALSE(sim.Commands().contains(QStringLiteral("at+username=someone"))) << "nothing written after the stop";
+  }
 }
 
 TEST(CliDevice, ApplyingASavedFileWritesExactlyTheDifferences) {
@@ -240,6 +288,39 @@ TEST(CliDevice, ApplyingASavedFileWritesExactlyTheDifferences) {
   CliRun refused = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("apply"), empty.fileName()});
   EXPECT_EQ(refused.exitCode, 2);
   EXPECT_TRUE(refused.err.contains(QStringLiteral("holds no parameter")));
+
+  // So is a number the device cannot hold.
+  QFile big(dir.filePath(QStringLiteral("big.cfg")));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  big.write("Server's Port=4294972296\r\r\n");
+  big.close();
+  const qsizetype beforeBig = sim.Commands().size();
+  CliRun tooBig = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("apply"), big.fileName()});
+  EXPECT_EQ(tooBig.exitCode, 2);
+  EXPECT_TRUE(tooBig.err.contains(QStringLiteral("does not fit the device's integer"))) << tooBig.err.toStdString();
+  EXPECT_EQ(sim.Commands().size(), beforeBig);
+}
+
+// A hand-edited file without the main lines: the secondary, GPS and second
+// DNS lines hold the same words, and must never fill the main fields.
+TEST(CliDevice, ApplyNeverTakesOneLabelForAnother) {
+  CDtusim sim;
+  QTemporaryDir dir;
+  QFile f(dir.filePath(QStringLiteral("cut.cfg")));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("Secondary Server's Ip=192.0.2.77\r\r\nSecondary Server's Port=7007\r\r\n"
+          "GPS Server's Ip=198.51.100.30\r\r\nSecond Dns Server's Ip:=8.8.8.8\r\r\n");
+  f.close();
+  CliRun r = Cli({QStringLiteral("apply"), f.fileName()}, &sim);
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QStringList all = sim.Commands();
+  all = all.mid(all.lastIndexOf(QStringLiteral("AT+ACTI?")) + 1);
+  for (const QString &c : all) {
+    EXPECT_FALSE(c.startsWith(QStringLiteral("at+ipad=")) || c.startsWith(QStringLiteral("at+port=")) ||
+                 c.startsWith(QStringLiteral("at+dnssvr=")))
+        << c.toStdString();
+  }
+  EXPECT_TRUE(all.contains(QStringLiteral("at+ipsec=192.0.2.77"))) << all.join(QLatin1Char(' ')).toStdString();
 }
 
 TEST(CliDevice, OperationsAndTheirExitStatus) {
