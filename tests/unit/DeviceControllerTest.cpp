@@ -267,7 +267,7 @@ TEST_F(DeviceFlow, RebootIntoCommunicationStateSetsTheWorkLineSettings) {
   t.start();
   ASSERT_TRUE(m_device->WaitIdle(20000));
   EXPECT_LT(t.elapsed(), 2500);
-  EXPECT_TRUE(LogHas(QStringLiteral("configure program.")));
+  EXPECT_EQ(LogText().count(QStringLiteral("configure program.")), 1) << "the restart text is shown once";
   const LineSettings st = m_device->Serial().State();
   EXPECT_EQ(st.baud, 9600);
   EXPECT_EQ(st.byteSize, 8);
@@ -936,4 +936,71 @@ TEST_F(DeviceFlow, SoakFloodWithHexOnAndOffAndATimedSendRunning) {
   if (RESIDENT_SIZE_MEANINGFUL) {
     EXPECT_LT(peak - before, 128 * 1024);
   }
+}
+
+TEST_F(DeviceFlow, AValueTheDeviceCannotTakeStopsTheSaveBeforeItsFirstCommand) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  m_pages.SetParamText(0, QStringLiteral("apn.example"));         // fine, and first in the walk
+  m_pages.SetParamText(42, QStringLiteral("4294967301"));         // wraps to the device's 5
+  const size_t before = Commands().size();
+  EXPECT_FALSE(RunOp([&](auto d) { m_device->SaveToDevice(std::move(d)); }));
+  EXPECT_EQ(Commands().size(), before) << "nothing is written";
+  ASSERT_EQ(m_host.Messages().size(), 1);
+  EXPECT_TRUE(m_host.Messages()[0].contains(QStringLiteral("Link Fail Retry Times:"))) << m_host.Messages()[0].toStdString();
+  EXPECT_EQ(m_pages.ParamText(42), QStringLiteral("4294967301")) << "the field keeps what was typed";
+  EXPECT_EQ(ParamTable.Entry(0).szValue, QByteArray("CMNET"));
+  EXPECT_TRUE(m_host.OperationButtonsEnabled());
+}
+
+namespace {
+// A window whose gate closes when the engine shuts down: from then on a page
+// read gives no value, as the window's reads do.
+class CGatedHost : public CConsoleHost {
+public:
+  void ShutdownCalls() override {
+    m_closed = true;
+    CConsoleHost::ShutdownCalls();
+  }
+  std::atomic<bool> m_closed{false};
+};
+
+class CGatedPages : public CPageModel {
+public:
+  explicit CGatedPages(CGatedHost &host) : m_host(host) {}
+  QString ParamText(int index) override {
+    if (index == m_blockAt.load()) {
+      m_reading = true;
+      while (!m_host.m_closed.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return m_host.m_closed.load() ? QString() : CPageModel::ParamText(index);
+  }
+  std::atomic<int> m_blockAt{-1};
+  std::atomic<bool> m_reading{false};
+
+private:
+  CGatedHost &m_host;
+};
+} // namespace
+
+TEST_F(DeviceFlow, ClosingWhileTheSaveReadsThePagesWritesNothing) {
+  StartSim();
+  CGatedHost host;
+  CGatedPages pages(host);
+  auto device = std::make_unique<CDeviceController>(host, pages);
+  host.m_onPromptTimer = [&] { device->OnPromptTimer(); };
+  device->OpenClosePort(Path(), QStringLiteral("sim"), QStringLiteral("115200"));
+  ASSERT_TRUE(PumpUntil([&] { return host.IsEnabled(ID_SAVE_CONFIG) && !device->RunActive(); }, 20000));
+  pages.SetParamText(0, QStringLiteral("apn.example"));
+  pages.SetParamText(1, QStringLiteral("*99#"));
+  pages.m_blockAt = 1; // the walk reads the second page value when the window closes
+  const size_t before = Commands().size();
+  device->SaveToDevice();
+  ASSERT_TRUE(PumpUntil([&] { return pages.m_reading.load(); }, 10000));
+  device->Shutdown();
+  PumpFor(CTiming::Ms(2000));
+  EXPECT_EQ(CommandsSince(before), std::vector<std::string>{}) << "no empty value, no value at all";
 }

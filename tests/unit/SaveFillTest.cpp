@@ -206,3 +206,70 @@ TEST_F(SaveFill, AFileDoesNotFillScheduleGroupsTheDeviceLacks) {
   EXPECT_EQ(pages.ParamText(PARAM_ALARM_FIRST), QStringLiteral("D"));
   EXPECT_EQ(pages.Tabs().size(), 3);
 }
+
+TEST_F(SaveFill, AValueTheUserDidNotEditIsNeverAChangeWhateverItsBytes) {
+  // Bytes that are no valid GBK do not read back as themselves; shown unedited
+  // they must not be "corrected" into other bytes on the device.
+  for (const QByteArray &device : {QByteArray("REG\xB0"), QByteArray("\xFF\xFE"), QByteArray("ok\x80")}) {
+    SCOPED_TRACE(device.toHex().toStdString());
+    ParamArray table = TableWith({{37, device.constData()}});
+    CPageModel pages;
+    FillPages(table, pages);
+    EXPECT_FALSE(ChangedValue(37, pages, device).has_value());
+    // An edit of such a value is a change like any other.
+    pages.SetParamText(37, QStringLiteral("REG2"));
+    EXPECT_EQ(ChangedValue(37, pages, device).value_or("-"), QByteArray("REG2"));
+  }
+}
+
+TEST_F(SaveFill, ValuesTheDeviceCannotTakeAreRefusedWithTheReason) {
+  struct Case {
+    const char *name;
+    int index;
+    QString shown;
+    const char *table;
+    const char *sends; // nullptr: refused (with the reason) or not a change
+    const char *reason;
+  } const cases[] = {
+      {"port beyond 32 bits", 10, QStringLiteral("4294972296"), "5000", nullptr, "does not fit"},
+      {"retry that wraps to the device's value", 42, QStringLiteral("4294967301"), "5", nullptr, "does not fit"},
+      {"largest port number", 10, QStringLiteral("2147483647"), "5000", "2147483647", nullptr},
+      {"smallest", 26, QStringLiteral("-2147483648"), "30", "-2147483648", nullptr},
+      {"one below", 26, QStringLiteral("-2147483649"), "30", nullptr, "does not fit"},
+      {"no digits is 0, as it has always been", 10, QStringLiteral("abc"), "5000", "abc", nullptr},
+      {"a text parameter takes any digits", 20, QStringLiteral("99999999999999"), "1", "99999999999999", nullptr},
+      {"too long", 0, QString(101, QLatin1Char('a')), "CMNET", nullptr, "too long"},
+      {"outside GBK", 0, QStringLiteral("apn\U0001F600"), "CMNET", nullptr, "GBK cannot encode"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    CPageModel pages;
+    pages.SetParamText(c.index, c.shown);
+    QString problem;
+    const auto sent = ChangedValue(c.index, pages, QByteArray(c.table), &problem);
+    if (c.sends) {
+      EXPECT_EQ(sent.value_or("-"), QByteArray(c.sends));
+      EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    } else {
+      EXPECT_FALSE(sent.has_value());
+      EXPECT_TRUE(problem.contains(QLatin1String(c.reason))) << problem.toStdString();
+    }
+  }
+}
+
+TEST_F(SaveFill, WithoutAGbkCodecChineseIsRefusedAndAsciiStillWritten) {
+  text::SetGbkAvailableForTesting(false);
+  CPageModel pages;
+  pages.SetParamText(37, QStringLiteral("注册包"));
+  QString problem;
+  EXPECT_FALSE(ChangedValue(37, pages, "DTU", &problem).has_value());
+  EXPECT_TRUE(problem.contains(QStringLiteral("no GBK codec"))) << problem.toStdString();
+  g_chineseUi = 1;
+  problem.clear();
+  ChangedValue(37, pages, "DTU", &problem);
+  EXPECT_TRUE(problem.contains(QStringLiteral("GBK"))) << "said in Chinese as well";
+  g_chineseUi = 0;
+  pages.SetParamText(37, QStringLiteral("REG"));
+  EXPECT_EQ(ChangedValue(37, pages, "DTU").value_or("-"), QByteArray("REG"));
+  text::SetGbkAvailableForTesting(true);
+}
