@@ -346,5 +346,6 @@ TEST(CliDevice, ADeviceThatVanishesEndsTheCommandWithExitThree) {
   sim.Unplug();
   ASSERT_TRUE(p.waitForFinished(15000)) << "the command must end when the device goes away";
   EXPECT_EQ(p.exitCode(), 3);
-  EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("COM port lost")));
+  EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
+                  .contains(QStringLiteral("The device was removed or the line hung up")));
 }

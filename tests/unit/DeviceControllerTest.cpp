@@ -296,7 +296,7 @@ TEST_F(DeviceFlow, UnpluggedDeviceIsReportedOnceAndTheToolRecovers) {
   m_sim.Unplug();
   ASSERT_TRUE(PumpUntil([&] { return !m_device->Serial().IsOpen(); }));
   PumpFor(300);
-  EXPECT_EQ(LogText().count(QStringLiteral("COM port lost")), 1);
+  EXPECT_EQ(LogText().count(QStringLiteral("The device was removed or the line hung up")), 1);
   EXPECT_FALSE(m_host.OperationButtonsEnabled());
   EXPECT_FALSE(m_pages.IsParamEnabled(PARAM_APN));
   const std::string again = m_sim.Replug();
@@ -663,7 +663,7 @@ TEST_F(DeviceFlow, DeviceVanishingDuringASaveIsReportedOnceAndTheWalkEnds) {
   ASSERT_TRUE(PumpUntil([&] { return LogHas(QStringLiteral("Save APN....OK...")); }, 10000));
   m_sim.Unplug();
   ASSERT_TRUE(m_device->WaitIdle(30000)) << "the walk ends by its time-outs";
-  EXPECT_EQ(LogText().count(QStringLiteral("COM port lost")), 1);
+  EXPECT_EQ(LogText().count(QStringLiteral("The device was removed or the line hung up")), 1);
   EXPECT_TRUE(LogHas(QStringLiteral("Failed")));
   EXPECT_FALSE(m_device->Serial().IsOpen());
   EXPECT_TRUE(m_host.OperationButtonsEnabled()) << "the walk's end enables the buttons as always";
@@ -678,7 +678,7 @@ TEST_F(DeviceFlow, DeviceVanishingInCommunicationStateIsReportedOnce) {
   m_sim.Unplug();
   ASSERT_TRUE(PumpUntil([&] { return !m_device->Serial().IsOpen(); }));
   PumpFor(300);
-  EXPECT_EQ(LogText().count(QStringLiteral("COM port lost")), 1);
+  EXPECT_EQ(LogText().count(QStringLiteral("The device was removed or the line hung up")), 1);
 }
 
 TEST_F(DeviceFlow, SaveThroughNoiseAndChunkedRepliesStillWritesEveryChange) {
