@@ -1,6 +1,7 @@
 // strelvane [--lang zh|en] [--demo] [PATH...]: the configuration tool's window.
 // Paths (a device node or a pseudo-terminal) are listed before the system's
 // ports and the first of them is opened. --demo lists a simulated device first.
+#include "host/TimeScaleWarning.h"
 #include "host/Timing.h"
 #include "text/Lang.h"
 #include "ui/DemoDevice.h"
@@ -65,6 +66,8 @@ public:
       device->Attach(dlg);
     dlg.SetPortSource(ports);
     dlg.Initialize(ports());
+    if (const QString warning = TimeScaleWarning(); !warning.isEmpty())
+      dlg.AppendOutput(warning);
     dlg.exec();
     return 0;
   }

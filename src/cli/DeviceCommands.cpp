@@ -6,6 +6,7 @@
 #include "device/DeviceController.h"
 #include "device/SaveSequencer.h"
 #include "host/ConsoleHost.h"
+#include "host/TimeScaleWarning.h"
 #include "host/Timing.h"
 #include "model/SimRunner.h"
 #include "params/ConfigFile.h"
@@ -210,6 +211,8 @@ public:
   // The program-wide options; 0 or the exit status.
   int Prepare() {
     CTiming::InitFromEnvironment();
+    if (const QString warning = TimeScaleWarning(); !warning.isEmpty())
+      m_host.AppendOutput(warning); // the log, on stderr
     m_demo = m_inv.Has("demo");
     m_port = m_inv.Value("port");
     if (!m_demo && m_port.isEmpty()) {

@@ -169,7 +169,7 @@ void CDeviceController::OnReceive() { m_engine.OnSerialReceive(); }
 void CDeviceController::OnPortLost(const QString &why) {
   m_engine.StopRun();
   m_host.StopPromptTimer();
-  Log(msg::PORT_LOST.Get().arg(why));
+  Log(PortLostText(why));
   m_pages.DisableAllPages();
   m_host.EnableOperationButtons(false);
   m_host.UpdatePortControls();

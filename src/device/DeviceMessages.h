@@ -15,8 +15,12 @@ inline constexpr CMsg OPENED_CONFIG{"串口(%1)已打开，请重新上电设备
 inline constexpr CMsg OPENED_COMM{"串口(%1)已打开，请重新上电设备\r\n正在等待设备上电后进入通讯状态...\r\n",
                                   ">>> Please Re-power IP Modem........\r\n"};
 inline constexpr CMsg PORT_CLOSED{">>> 串口关闭\r\n", ">>> COM Closed \r\n"};
-inline constexpr CMsg PORT_LOST{">>> 串口已断开（设备已拔出或不可用）：%1\r\n",
-                                ">>> COM port lost (device removed or unavailable): %1\r\n"};
+// A port lost while open; %1 is the system's own words (PortLostText leaves
+// the brackets out when there are none).
+inline constexpr CMsg PORT_LOST{">>> 设备已拔出或线路已断开（%1）\r\n",
+                                ">>> The device was removed or the line hung up (%1)\r\n"};
+inline constexpr CMsg PORT_LOST_NO_REASON{">>> 设备已拔出或线路已断开\r\n",
+                                          ">>> The device was removed or the line hung up\r\n"};
 
 // Selecting the configuration state.
 inline constexpr CMsg CONFIG_NEEDS_PORT{

@@ -1,5 +1,6 @@
 #include "device/PortFailure.h"
 
+#include "device/DeviceMessages.h"
 #include "text/Lang.h"
 
 #include <QFile>
@@ -67,4 +68,9 @@ QString OpenFailureReason(const QString &port, const QString &serialReason) {
     break;
   }
   return MSG_OTHER.Get().arg(port, serialReason.isEmpty() ? QStringLiteral("?") : serialReason);
+}
+
+QString PortLostText(const QString &why) {
+  const QString reason = why.trimmed();
+  return reason.isEmpty() ? msg::PORT_LOST_NO_REASON.Get() : msg::PORT_LOST.Get().arg(reason);
 }

@@ -17,3 +17,6 @@ EPortFailure ClassifyOpenFailure(bool nodeExists, bool accessDenied, const QStri
 EPortFailure ClassifyOpenFailure(const QString &port, const QString &serialReason);
 // The log line that says why port did not open, in the interface language.
 QString OpenFailureReason(const QString &port, const QString &serialReason);
+// The log line for a port lost while open (unplugged, line hung up), in the
+// interface language; why, the system's text, is shown in brackets if any.
+QString PortLostText(const QString &why);

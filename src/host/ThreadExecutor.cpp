@@ -21,10 +21,14 @@ CThreadExecutor::~CThreadExecutor() { Shutdown(); }
 
 bool CThreadExecutor::IsOnThread() const { return QThread::currentThread() == thread(); }
 
-void CThreadExecutor::Enqueue(const std::shared_ptr<Task> &task) {
+bool CThreadExecutor::Enqueue(const std::shared_ptr<Task> &task) {
   QEvent *wake = nullptr;
   {
+    // The shutdown check and the push are one step: a task queued after
+    // Shutdown emptied the queue would be neither run nor dropped.
     std::lock_guard lock(m_mutex);
+    if (m_shutdown)
+      return false;
     m_queue.push_back(task);
     if (!m_wakePending) {
       m_wakePending = true;
@@ -34,33 +38,30 @@ void CThreadExecutor::Enqueue(const std::shared_ptr<Task> &task) {
   }
   if (wake)
     QCoreApplication::postEvent(this, wake);
+  return true;
 }
 
 void CThreadExecutor::Post(std::function<void()> fn) {
-  {
-    std::lock_guard lock(m_mutex);
-    if (m_shutdown)
-      return;
-  }
   auto task = std::make_shared<Task>();
   task->fn = std::move(fn);
   Enqueue(task);
 }
 
 bool CThreadExecutor::Call(std::function<void()> fn) {
-  {
-    std::lock_guard lock(m_mutex);
-    if (m_shutdown)
-      return false;
-  }
   if (IsOnThread()) {
+    {
+      std::lock_guard lock(m_mutex);
+      if (m_shutdown)
+        return false;
+    }
     fn();
     return true;
   }
   auto task = std::make_shared<Task>();
   task->fn = std::move(fn);
   task->blocking = true;
-  Enqueue(task);
+  if (!Enqueue(task))
+    return false;
   std::unique_lock lock(m_mutex);
   m_done.wait(lock, [&] { return task->done || task->dropped; });
   return task->done;
@@ -89,7 +90,23 @@ void CThreadExecutor::RunPending() {
       return;
     batch.swap(m_queue);
   }
-  for (const auto &task : batch) {
+  for (auto it = batch.begin(); it != batch.end(); ++it) {
+    bool stop = false;
+    {
+      // A task of this batch may have called Shutdown (or another thread did):
+      // the rest are dropped as Shutdown drops the queue, never started late.
+      std::lock_guard lock(m_mutex);
+      if (m_shutdown) {
+        for (auto rest = it; rest != batch.end(); ++rest)
+          (*rest)->dropped = true;
+        stop = true;
+      }
+    }
+    if (stop) {
+      m_done.notify_all();
+      return;
+    }
+    const std::shared_ptr<Task> &task = *it;
     task->fn();
     if (task->blocking) {
       {

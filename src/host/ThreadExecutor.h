@@ -21,7 +21,9 @@ public:
   // Runs fn on the executor's thread and returns when it has run (directly when
   // already on that thread). Returns false, without running fn, after Shutdown.
   bool Call(std::function<void()> fn);
-  // From now on Post and Call run nothing; a caller blocked in Call is released.
+  // From now on Post and Call run nothing and no queued task starts; a caller
+  // blocked in Call is released. Called on another thread, it does not wait for
+  // a task already running.
   void Shutdown();
   // Runs what is queued now (used by a thread that waits for others while they call it).
   void RunPending();
@@ -31,7 +33,8 @@ protected:
 
 private:
   struct Task;
-  void Enqueue(const std::shared_ptr<Task> &task);
+  // False, without queueing, after Shutdown.
+  bool Enqueue(const std::shared_ptr<Task> &task);
 
   std::mutex m_mutex;
   std::condition_variable m_done;

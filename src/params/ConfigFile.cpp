@@ -9,6 +9,17 @@
 
 namespace {
 ConfigFileResult Failure(const CMsg &msg, const QString &detail = QString()) { return {false, msg.Get(), detail}; }
+
+// Where the first line that starts with key begins, or -1. Only a line start
+// counts: several labels end another one ("Server's Ip" ends "Secondary
+// Server's Ip" and "GPS Server's Ip"), and a value may hold any text.
+qsizetype KeyAtLineStart(QByteArrayView text, QByteArrayView key) {
+  for (qsizetype p = text.indexOf(key); p >= 0; p = text.indexOf(key, p + 1)) {
+    if (p == 0 || text[p - 1] == '\n')
+      return p;
+  }
+  return -1;
+}
 } // namespace
 
 QByteArray ConfigFileBytes(const ParamArray &table) {
@@ -42,10 +53,8 @@ ConfigFileResult ParseConfigFile(QByteArrayView text, ParamArray &table) {
     entry.nCount = PARAM_COUNT;
   }
   for (int k = 0; k < CONFIG_READ_COUNT; ++k) {
-    // The key is the label with its "=", so a label that merely occurs inside
-    // another label or a value without "=" is not taken for the key.
     const QByteArray key = QByteArray(ParamInfoAt(k).label) + '=';
-    const qsizetype p = text.indexOf(key);
+    const qsizetype p = KeyAtLineStart(text, key);
     if (p < 0)
       continue;
     const qsizetype start = p + key.size();

@@ -29,7 +29,8 @@ ConfigFileResult WriteConfigFile(const QString &path);
 
 // Fills table from the text of a file: entries 0 to 57 that the file holds get
 // their value and bFound 1; every other entry keeps "No Exist" and bFound 0.
-// A value ends at the first line end (CR CR LF, CR LF or LF). Fails, naming
+// A key (label "=") counts only at the start of a line, and the first such line
+// wins. A value ends at the first line end (CR CR LF, CR LF or LF). Fails, naming
 // the label, when a value is longer than PARAM_VALUE_MAX bytes.
 ConfigFileResult ParseConfigFile(QByteArrayView text, ParamArray &table);
 // Opens, checks and reads the file, then parses it into table.

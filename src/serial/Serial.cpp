@@ -43,6 +43,32 @@ QSerialPort::StopBits ToQtStopBits(int stopBits) {
   }
 }
 
+int FromQtParity(QSerialPort::Parity parity) {
+  switch (parity) {
+  case QSerialPort::OddParity:
+    return 1;
+  case QSerialPort::EvenParity:
+    return 2;
+  case QSerialPort::MarkParity:
+    return 3;
+  case QSerialPort::SpaceParity:
+    return 4;
+  default:
+    return 0;
+  }
+}
+
+int FromQtStopBits(QSerialPort::StopBits stopBits) {
+  switch (stopBits) {
+  case QSerialPort::OneAndHalfStop:
+    return 1;
+  case QSerialPort::TwoStop:
+    return 2;
+  default:
+    return 0;
+  }
+}
+
 // False once the other end has hung up (USB adapter pulled, pty master closed).
 bool LineAlive(QSerialPort &port) {
 #ifdef Q_OS_UNIX
@@ -126,6 +152,7 @@ bool CSerial::Open(const QString &port, int baud, int byteSize, int parity, int 
     QObject::connect(p, &QSerialPort::errorOccurred, p,
                      [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
     m_port = p;
+    RecordInForce(); // the driver's defaults, until SetState changes them
     opened = true;
   });
   if (!opened)
@@ -147,27 +174,46 @@ bool CSerial::SetState(int baud, int byteSize, int parity, int stopBits) {
     return false;
   {
     std::lock_guard lock(m_mutex);
-    m_state.baud = baud;
-    m_state.byteSize = byteSize;
-    m_state.parity = parity;
-    m_state.stopBits = stopBits;
+    m_requested.baud = baud;
+    m_requested.byteSize = byteSize;
+    m_requested.parity = parity;
+    m_requested.stopBits = stopBits;
     if (parity != 0)
-      m_state.fParity = true;
+      m_requested.fParity = true;
   }
   bool ok = false;
   RunOnIo([&] {
     if (!m_port)
       return;
-    // Every setting is asked for even when an earlier one is refused.
-    const bool b = baud > 0 && m_port->setBaudRate(baud);
-    const bool d =
-        (byteSize >= 5 && byteSize <= 8) && m_port->setDataBits(static_cast<QSerialPort::DataBits>(byteSize));
-    const bool p = m_port->setParity(ToQtParity(parity));
-    const bool s = m_port->setStopBits(ToQtStopBits(stopBits));
-    ok = b && d && p && s;
+    // All or nothing: a line half switched to new settings talks to nobody.
+    const QSerialPort::DataBits oldData = m_port->dataBits();
+    const QSerialPort::Parity oldParity = m_port->parity();
+    const QSerialPort::StopBits oldStop = m_port->stopBits();
+    const qint32 oldBaud = m_port->baudRate();
+    ok = baud > 0 && (byteSize >= 5 && byteSize <= 8) && m_port->setBaudRate(baud) &&
+         m_port->setDataBits(static_cast<QSerialPort::DataBits>(byteSize)) && m_port->setParity(ToQtParity(parity)) &&
+         m_port->setStopBits(ToQtStopBits(stopBits));
+    if (!ok) {
+      m_port->setBaudRate(oldBaud);
+      m_port->setDataBits(oldData);
+      m_port->setParity(oldParity);
+      m_port->setStopBits(oldStop);
+    }
     m_port->clearError();
+    RecordInForce();
   });
   return ok;
+}
+
+void CSerial::RecordInForce() {
+  LineSettings now;
+  now.baud = m_port->baudRate();
+  now.byteSize = static_cast<int>(m_port->dataBits());
+  now.parity = FromQtParity(m_port->parity());
+  now.stopBits = FromQtStopBits(m_port->stopBits());
+  std::lock_guard lock(m_mutex);
+  now.fParity = m_state.fParity || now.parity != 0;
+  m_state = now;
 }
 
 void CSerial::CloseOnIo() {
@@ -273,6 +319,11 @@ qsizetype CSerial::BytesQueued() const {
 LineSettings CSerial::State() const {
   std::lock_guard lock(m_mutex);
   return m_state;
+}
+
+LineSettings CSerial::Requested() const {
+  std::lock_guard lock(m_mutex);
+  return m_requested;
 }
 
 QString CSerial::PortName() const {

@@ -29,7 +29,7 @@ enum : unsigned {
   PURGE_CLEAR = PURGE_TXCLEAR | PURGE_RXCLEAR, // 0x0C
 };
 
-// What was last asked of the driver. Parity 0 none, 1 odd, 2 even; stop bits
+// Line settings. Parity 0 none, 1 odd, 2 even, 3 mark, 4 space; stop bits
 // 0 one, 1 one and a half, 2 two. The parity-check flag is set by any
 // parity other than none and never cleared again.
 struct LineSettings {
@@ -58,6 +58,8 @@ public:
   // already open; false also when the line settings are refused, but then the
   // port stays open.
   bool Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
+  // All or nothing: when the driver refuses any setting, the settings in force
+  // before stay in force.
   bool SetState(int baud, int byteSize, int parity, int stopBits);
   void Close();
   bool Purge(unsigned flags);
@@ -70,7 +72,10 @@ public:
   int Read(char *buffer, int maxLength, int waitMs);
 
   qsizetype BytesQueued() const;
+  // The settings in force on the line (kept from the last open port once closed).
   LineSettings State() const;
+  // What SetState (or Open) last asked for, whether or not the driver took it.
+  LineSettings Requested() const;
   QString PortName() const;
   // Why the last Open failed, or why the port was lost.
   QString LastError() const;
@@ -83,6 +88,7 @@ private:
   void Notify();
   void Deliver();
   void CloseOnIo();
+  void RecordInForce(); // I/O thread, with a port
 
   // Created on the owner thread; notifications run there.
   std::unique_ptr<CThreadExecutor> m_notifier;
@@ -99,7 +105,8 @@ private:
   std::string m_rx;           // plain bytes: never shares a buffer with the I/O thread's data
   size_t m_rxPos = 0;
   bool m_notifyPending = false;
-  LineSettings m_state;
+  LineSettings m_state;     // in force
+  LineSettings m_requested; // last asked for
   QString m_portName;
   QString m_lastError;
   std::function<void()> m_onReceive;

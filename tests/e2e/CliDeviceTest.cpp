@@ -427,5 +427,45 @@ TEST(CliDevice, ADeviceThatVanishesEndsTheCommandWithExitThree) {
   sim.Unplug();
   ASSERT_TRUE(p.waitForFinished(15000)) << "the command must end when the device goes away";
   EXPECT_EQ(p.exitCode(), 3);
-  EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("COM port lost")));
+  EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
+                  .contains(QStringLiteral("The device was removed or the line hung up")));
+}
+
+// The scale that makes these tests fast would cut every time-out on a real
+// device, so the program says in its log when one is in force.
+TEST(CliDevice, AShortenedTimeScaleIsAnnouncedFirst) {
+  struct Case {
+    const char *scale; // nullptr: not set
+    const char *lang;
+    const char *expected; // the first line of stderr; nullptr: no warning anywhere
+  };
+  const Case cases[] = {
+      {"0.05", "C",
+       ">>> Warning: STRELVANE_TIME_SCALE=0.05 is in force: every time-out and pause runs at 0.05 x its real length"},
+      {"0.05", "zh_CN.UTF-8", ">>> 警告：STRELVANE_TIME_SCALE=0.05 已生效：所有超时和等待都按实际时长的 0.05 倍运行"},
+      {"1", "C", nullptr},
+      {nullptr, "C", nullptr},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.scale ? c.scale : "unset");
+    QProcessEnvironment env = Environment(QString::fromLatin1(c.lang));
+    env.remove(QStringLiteral("STRELVANE_TIME_SCALE"));
+    if (c.scale)
+      env.insert(QStringLiteral("STRELVANE_TIME_SCALE"), QString::fromLatin1(c.scale));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"),
+            {QStringLiteral("--port"), QStringLiteral("/dev/strelvane-absent"), QStringLiteral("load")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 3) << "the warning changes nothing else";
+    const QStringList lines = QString::fromUtf8(p.readAllStandardError()).split(QLatin1Char('\n'));
+    ASSERT_FALSE(lines.isEmpty());
+    if (c.expected) {
+      EXPECT_EQ(lines.first(), QString::fromUtf8(c.expected));
+      EXPECT_EQ(lines.filter(QStringLiteral("STRELVANE_TIME_SCALE")).size(), 1);
+    } else {
+      EXPECT_TRUE(lines.filter(QStringLiteral("STRELVANE_TIME_SCALE")).isEmpty()) << lines.join('|').toStdString();
+    }
+    EXPECT_TRUE(lines.filter(QStringLiteral("Open COM Failed")).size() == 1 || c.lang[0] != 'C');
+  }
 }

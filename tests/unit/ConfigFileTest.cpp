@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,16 +182,27 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"PlaceholderIsNotFound", "RTC alarm 0:=No Exist\r\r\n", 48, NO_EXIST, 0},
         ParseCase{"GpsNotRead", "GPS Server's Ip=1.2.3.4\r\r\n", 58, NO_EXIST, 0},
         ParseCase{"ExactlyHundred", "Time:=" + QByteArray(100, 'v') + "\r\r\n", 47, QByteArray(100, 'v'), 1},
-        // A key inside an earlier value takes the place of the real line.
+        // A key counts only at the start of a line: not inside a value ...
         ParseCase{"KeyInsideEarlierValue", "Center call number=x Server's Ip=9.9.9.9\r\r\nServer's Ip=1.1.1.1\r\r\n", 5,
-                  "9.9.9.9", 1},
+                  "1.1.1.1", 1},
+        ParseCase{"KeyOnlyInsideAValue", "Center call number=Server's Ip=9.9.9.9\r\r\n", 5, NO_EXIST, 0},
         // The bare label without "=" is no key, wherever it stands.
         ParseCase{"BareLabelIsNoKey", "Center call number=see Server's Ip\r\r\nServer's Ip=1.1.1.1\r\r\n", 5, "1.1.1.1",
                   1},
+        // ... nor at the end of a longer label.
         ParseCase{"LabelInsideLongerLabel", "Secondary Server's Ip=2.2.2.2\r\r\nServer's Ip=1.1.1.1\r\r\n", 5,
-                  "2.2.2.2", 1},
+                  "1.1.1.1", 1},
         ParseCase{"LongerLabelOwnLine", "Server's Ip=1.1.1.1\r\r\nSecondary Server's Ip=2.2.2.2\r\r\n", 15, "2.2.2.2",
-                  1}),
+                  1},
+        ParseCase{"MainIpMissing", "Secondary Server's Ip=2.2.2.2\r\r\nGPS Server's Ip=3.3.3.3\r\r\n", 5, NO_EXIST, 0},
+        ParseCase{"MainPortMissing", "Secondary Server's Port=2\r\r\nGPS Server's Port=3\r\r\n", 10, NO_EXIST, 0},
+        ParseCase{"MainDnsMissing", "Second Dns Server's Ip:=8.8.4.4\r\r\n", 27, NO_EXIST, 0},
+        ParseCase{"MainDnsAfterSecond", "Second Dns Server's Ip:=8.8.4.4\r\nDns Server's Ip:=8.8.8.8\r\n", 27,
+                  "8.8.8.8", 1},
+        ParseCase{"ReorderedFile",
+                  "GPS Server's Port=3\nSecondary Server's Port=2\nDebug Level=1\nServer's Port=5001\n", 10, "5001", 1},
+        ParseCase{"FirstLineWins", "Debug Level=1\r\r\nDebug Level=2\r\r\n", 23, "1", 1},
+        ParseCase{"KeyAfterLoneCrIsInsideTheLine", "Debug Level=1\rServer's Port=7\r\r\n", 10, NO_EXIST, 0}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ConfigFileTest, OverlongValueIsRefusedNamingTheLabel) {
@@ -201,5 +214,46 @@ TEST_F(ConfigFileTest, OverlongValueIsRefusedNamingTheLabel) {
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.message.contains(QStringLiteral("Custom Register Info:"))) << r.message.toStdString();
     EXPECT_TRUE(r.message.contains(QStringLiteral("100")));
+  }
+}
+
+// Labels that occur inside another label are the ones a search anywhere in the
+// text confuses; each of them is checked against a full file without its own
+// line and with its line moved after all the others.
+TEST_F(ConfigFileTest, LabelsInsideOtherLabelsReadOnlyTheirOwnLine) {
+  std::vector<int> inner;
+  for (int k = 0; k < CONFIG_READ_COUNT; ++k) {
+    const QByteArrayView label(ParamInfoAt(k).label);
+    for (int j = 0; j < PARAM_COUNT; ++j) {
+      if (j != k && QByteArrayView(ParamInfoAt(j).label).contains(label)) {
+        inner.push_back(k);
+        break;
+      }
+    }
+  }
+  for (int k : {5, 10, 27})
+    EXPECT_NE(std::find(inner.begin(), inner.end(), k), inner.end()) << k;
+
+  const ParamArray table = DeviceTable();
+  const QList<QByteArray> lines = ConfigFileBytes(table).split('\n');
+  for (int k : inner) {
+    SCOPED_TRACE(ParamInfoAt(k).label);
+    QByteArray without, moved;
+    for (int i = 0; i < PARAM_COUNT; ++i) {
+      if (i != k)
+        without += lines[i] + '\n';
+    }
+    moved = without + lines[k] + '\n';
+    for (const auto &[text, present] : {std::pair{without, false}, std::pair{moved, true}}) {
+      SCOPED_TRACE(present ? "moved to the end" : "missing");
+      ParamArray loaded{};
+      ASSERT_TRUE(ParseConfigFile(text, loaded).ok);
+      for (int i = 0; i < CONFIG_READ_COUNT; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray expected = (i == k && !present) ? QByteArray(NO_EXIST) : table[i].szValue;
+        EXPECT_EQ(loaded[i].szValue, expected);
+        EXPECT_EQ(loaded[i].bFound, expected == NO_EXIST ? 0 : 1);
+      }
+    }
   }
 }

@@ -80,3 +80,25 @@ TEST_F(PortFailureLang, PermissionDeniedNamesTheDialoutGroup) {
   g_chineseUi = 1;
   EXPECT_TRUE(OpenFailureReason(node, {}).contains(QStringLiteral("dialout 组")));
 }
+
+TEST_F(PortFailureLang, LostPortSaysWhatHappenedWithTheSystemTextInBrackets) {
+  struct Case {
+    bool chinese;
+    const char *why;
+    const char *expected;
+  };
+  const Case cases[] = {
+      {false, "Inappropriate ioctl for device",
+       ">>> The device was removed or the line hung up (Inappropriate ioctl for device)\r\n"},
+      {true, "Inappropriate ioctl for device", ">>> 设备已拔出或线路已断开（Inappropriate ioctl for device）\r\n"},
+      {false, "", ">>> The device was removed or the line hung up\r\n"},
+      {true, "", ">>> 设备已拔出或线路已断开\r\n"},
+      {false, "  ", ">>> The device was removed or the line hung up\r\n"},
+      {true, "Input/output error\n", ">>> 设备已拔出或线路已断开（Input/output error）\r\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.expected);
+    g_chineseUi = c.chinese ? 1 : 0;
+    EXPECT_EQ(PortLostText(QString::fromUtf8(c.why)), QString::fromUtf8(c.expected));
+  }
+}

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <ctime>
+#include <termios.h>
 #include <thread>
 
 namespace {
@@ -146,18 +147,68 @@ TEST(Serial, LineSettingsAskedForAndParityCheckNeverCleared) {
   ASSERT_TRUE(pty.Open());
   CSerial s;
   ASSERT_TRUE(s.Open(Path(pty), 115200));
-  EXPECT_FALSE(s.State().fParity);
-  s.SetState(9600, 8, 2, 0); // a pty may refuse even parity: only what was asked counts here
-  EXPECT_EQ(s.State().parity, 2);
-  EXPECT_TRUE(s.State().fParity);
+  EXPECT_FALSE(s.Requested().fParity);
+  s.SetState(9600, 8, 2, 0); // a pty refuses even parity: only what was asked counts here
+  EXPECT_EQ(s.Requested().parity, 2);
+  EXPECT_TRUE(s.Requested().fParity);
   s.SetState(19200, 8, 0, 2);
-  const LineSettings st = s.State();
+  const LineSettings st = s.Requested();
   EXPECT_EQ(st.baud, 19200);
   EXPECT_EQ(st.parity, 0);
   EXPECT_EQ(st.stopBits, 2);
   EXPECT_TRUE(st.fParity);
   EXPECT_TRUE(s.IsOpen()) << "a refused setting leaves the port open";
   EXPECT_EQ(s.WriteString("ok"), 2);
+}
+
+// A Linux pty takes any baud rate but only 8 data bits without parity, so a
+// request that changes the baud rate together with one of those is refused
+// half way: all of it must be undone, on the line and in what State() says.
+TEST(Serial, RefusedLineSettingsLeaveThoseInForce) {
+  struct Case {
+    const char *name;
+    int baud, byteSize, parity, stopBits;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"seven data bits", 9600, 7, 0, 0, false},         {"even parity", 9600, 8, 2, 0, false},
+      {"seven bits, even parity", 4800, 7, 2, 0, false}, {"no baud rate", 0, 8, 0, 0, false},
+      {"nine data bits", 9600, 9, 0, 0, false},          {"baud and stop bits", 19200, 8, 0, 2, true},
+  };
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  LineSettings before = s.State();
+  ASSERT_EQ(before.baud, 115200);
+  ASSERT_EQ(before.byteSize, 8);
+  ASSERT_EQ(before.parity, 0);
+  ASSERT_EQ(before.stopBits, 0);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(s.SetState(c.baud, c.byteSize, c.parity, c.stopBits), c.ok);
+    const LineSettings asked = s.Requested();
+    EXPECT_EQ(asked.baud, c.baud);
+    EXPECT_EQ(asked.byteSize, c.byteSize);
+    EXPECT_EQ(asked.parity, c.parity);
+    const LineSettings now = s.State();
+    const LineSettings expected = c.ok ? LineSettings{c.baud, c.byteSize, c.parity, c.stopBits, false} : before;
+    EXPECT_EQ(now.baud, expected.baud);
+    EXPECT_EQ(now.byteSize, expected.byteSize);
+    EXPECT_EQ(now.parity, expected.parity);
+    EXPECT_EQ(now.stopBits, expected.stopBits);
+    EXPECT_FALSE(now.fParity) << "no parity was ever in force";
+    // The line itself (the master shares the slave's settings) has the same speed.
+    termios tio{};
+    ASSERT_EQ(tcgetattr(pty.MasterFd(), &tio), 0);
+    EXPECT_EQ(cfgetospeed(&tio), expected.baud == 115200 ? speed_t{B115200} : speed_t{B19200});
+    EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t{CS8});
+    EXPECT_EQ(s.WriteString("ok"), 2) << "the port stays open and usable";
+    EXPECT_EQ(pty.ReadUntil("ok", 2000), "ok");
+    before = now;
+  }
+  s.Close();
+  EXPECT_EQ(s.State().baud, 19200) << "kept once closed";
 }
 
 TEST(Serial, VanishedDeviceIsReportedOnceWithoutSpinning) {
