@@ -15,12 +15,12 @@ echo "== address+undefined build"
 scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=address -DSTRELVANE_WERROR=ON
 echo "== tests (address+undefined)"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest -j"$jobs" --output-on-failure --repeat until-pass:3)
+  ctest -j"$jobs" --output-on-failure)
 
 echo "== thread build"
 scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=thread -DSTRELVANE_WERROR=ON
 echo "== tests (thread)"
-(cd build/tsan && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/../../tests/tsan.supp" ctest -j"$jobs" --output-on-failure --repeat until-pass:3)
+(cd build/tsan && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/../../tests/tsan.supp" ctest -j"$jobs" --output-on-failure)
 
 echo "== fuzzing"
 scripts/fuzz.sh

@@ -710,6 +710,7 @@ protected:
   }
 };
 std::string CaseName(const ::testing::TestParamInfo<StopCase> &info) { return info.param.name; }
+void PrintTo(const StopCase &c, std::ostream *os) { *os << c.name; }
 
 class SaveStop : public DeviceFlowStop {};
 class LoadStop : public DeviceFlowStop {};
@@ -943,13 +944,14 @@ TEST_F(DeviceFlow, AValueTheDeviceCannotTakeStopsTheSaveBeforeItsFirstCommand) {
   MakeDevice();
   Open();
   ASSERT_TRUE(Loaded());
-  m_pages.SetParamText(0, QStringLiteral("apn.example"));         // fine, and first in the walk
-  m_pages.SetParamText(42, QStringLiteral("4294967301"));         // wraps to the device's 5
+  m_pages.SetParamText(0, QStringLiteral("apn.example")); // fine, and first in the walk
+  m_pages.SetParamText(42, QStringLiteral("4294967301")); // wraps to the device's 5
   const size_t before = Commands().size();
   EXPECT_FALSE(RunOp([&](auto d) { m_device->SaveToDevice(std::move(d)); }));
   EXPECT_EQ(Commands().size(), before) << "nothing is written";
   ASSERT_EQ(m_host.Messages().size(), 1);
-  EXPECT_TRUE(m_host.Messages()[0].contains(QStringLiteral("Link Fail Retry Times:"))) << m_host.Messages()[0].toStdString();
+  EXPECT_TRUE(m_host.Messages()[0].contains(QStringLiteral("Link Fail Retry Times:")))
+      << m_host.Messages()[0].toStdString();
   EXPECT_EQ(m_pages.ParamText(42), QStringLiteral("4294967301")) << "the field keeps what was typed";
   EXPECT_EQ(ParamTable.Entry(0).szValue, QByteArray("CMNET"));
   EXPECT_TRUE(m_host.OperationButtonsEnabled());
