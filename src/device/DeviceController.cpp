@@ -288,10 +288,14 @@ bool CDeviceController::RebootWorker(const Abort &abort) {
       30000, abort);
   // The restart text is on the log already: communication state shows every byte.
   m_host.EnableControl(ID_OPEN_CLOSE, true);
-  // A stop (the configuration state chosen, the port closed) has set the line
-  // and the controls itself: the work settings must not override them.
-  if (r.outcome == EOutcome::Stopped || r.outcome == EOutcome::NotSent)
+  // After a stop (the port closed or lost) or a command that never went out
+  // the work settings are not put on the line, but the way back to the
+  // configuration state stays open.
+  if (r.outcome == EOutcome::Stopped || r.outcome == EOutcome::NotSent) {
+    if (!m_closing.load())
+      m_host.EnableControl(ID_RADIO_CONFIG, true);
     return false;
+  }
   int dataBits = 8, parity = 0;
   const QByteArray mode = g_serialWork.CommMode();
   for (const auto &f : LINE_FORMATS) {

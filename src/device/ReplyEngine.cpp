@@ -208,16 +208,13 @@ CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<bool
   auto stopped = [&] { return abort && abort(); };
 
   // The engine first, for no longer than the exchange itself would wait.
-  std::unique_lock<std::timed_mutex> engine(m_exchangeMutex, std::defer_lock);
-  {
-    const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
-    while (!engine.try_lock_for(std::chrono::milliseconds(SLICE_MS))) {
-      if (stopped())
-        return {EOutcome::Stopped, {}};
-      if (!unbounded && Clock::now() >= end)
-        return {EOutcome::Busy, {}};
-    }
-  }
+  bool wasStopped = false;
+  if (!AcquireEngine(waitMs, unbounded, stopped, wasStopped))
+    return {wasStopped ? EOutcome::Stopped : EOutcome::Busy, {}};
+  struct Release {
+    CReplyEngine *engine;
+    ~Release() { engine->ReleaseEngine(); }
+  } release{this};
   if (stopped())
     return {EOutcome::Stopped, {}};
 
@@ -259,6 +256,31 @@ CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<bool
   m_replyCode.store(REPLY_NONE);
   m_outcome.store(OUTCOME_IDLE);
   return {outcome, RxText()};
+}
+
+bool CReplyEngine::AcquireEngine(int waitMs, bool unbounded, const std::function<bool()> &stopped, bool &wasStopped) {
+  using Clock = std::chrono::steady_clock;
+  const auto end = Clock::now() + std::chrono::milliseconds(waitMs);
+  std::unique_lock lock(m_engineMutex);
+  for (;;) {
+    if (m_engineFree.wait_for(lock, std::chrono::milliseconds(50), [this] { return !m_engineHeld; })) {
+      m_engineHeld = true;
+      return true;
+    }
+    lock.unlock();
+    wasStopped = stopped();
+    lock.lock();
+    if (wasStopped || (!unbounded && Clock::now() >= end))
+      return false;
+  }
+}
+
+void CReplyEngine::ReleaseEngine() {
+  {
+    std::lock_guard lock(m_engineMutex);
+    m_engineHeld = false;
+  }
+  m_engineFree.notify_one();
 }
 
 void CReplyEngine::StopRun() {

@@ -9,6 +9,7 @@
 #include <QByteArray>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -125,7 +126,14 @@ private:
   std::atomic<std::uint8_t> m_outcome{OUTCOME_IDLE};
   std::atomic<bool> m_hexNeedsSeparator{false};
   CEvent m_hReplyEvent;
-  std::timed_mutex m_exchangeMutex;
+  // The engine is held for a whole exchange. A flag under a mutex rather than
+  // a timed mutex: the wait for it polls the abort, and ThreadSanitizer sees
+  // condition-variable waits where it cannot see timed mutex locks.
+  bool AcquireEngine(int waitMs, bool unbounded, const std::function<bool()> &stopped, bool &wasStopped);
+  void ReleaseEngine();
+  std::mutex m_engineMutex;
+  std::condition_variable m_engineFree;
+  bool m_engineHeld = false;
 
   mutable std::mutex m_rxMutex;
   char m_rxText[RX_TEXT_SIZE + 1] = {};

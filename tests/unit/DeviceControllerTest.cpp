@@ -276,6 +276,25 @@ TEST_F(DeviceFlow, RebootIntoCommunicationStateSetsTheWorkLineSettings) {
   EXPECT_TRUE(m_host.IsEnabled(ID_OPEN_CLOSE));
 }
 
+TEST_F(DeviceFlow, ClosingThePortDuringTheRestartWaitKeepsTheWayBackOpen) {
+  StartSim();
+  MakeDevice();
+  Open();
+  ASSERT_TRUE(Loaded());
+  g_serialWork.SetBaudrate(9600);
+  m_sim.PowerOff(); // the restart text never comes
+  auto result = std::make_shared<std::atomic<int>>(-1);
+  m_device->RebootToCommState([result](bool ok) { result->store(ok ? 1 : 0); });
+  PumpFor(CTiming::Ms(2000));
+  EXPECT_FALSE(m_host.IsEnabled(ID_RADIO_CONFIG));
+  Open(); // closes the port
+  ASSERT_TRUE(PumpUntil([&] { return result->load() >= 0; }, 5000));
+  EXPECT_EQ(result->load(), 0);
+  EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_CONFIG)) << "configuration state can be chosen again";
+  EXPECT_TRUE(m_host.IsEnabled(ID_OPEN_CLOSE));
+  EXPECT_EQ(m_device->Serial().Requested().baud, 115200) << "the work settings are not put on a stopped restart";
+}
+
 TEST_F(DeviceFlow, CommunicationStateShowsWhatTheDeviceSends) {
   sim::CDeviceOptions o;
   o.bootMs = 300;
