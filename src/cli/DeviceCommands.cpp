@@ -198,6 +198,44 @@ private:
   bool m_pendingCr = false;
 };
 
+// What monitor prints, gathered into few large writes: a write per received
+// chunk costs a system call and a wake-up of the reader each, and a terminal
+// reading the output spends its time on those instead of on the bytes.
+class COutputBatch {
+public:
+  static constexpr int FLUSH_MS = 5;                // the longest an output byte waits
+  static constexpr qsizetype FLUSH_BYTES = 1 << 18; // written at once from this size on
+
+  explicit COutputBatch(CCliContext &ctx) : m_ctx(ctx) {
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(FLUSH_MS);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Flush(); });
+  }
+  ~COutputBatch() { Flush(); }
+  COutputBatch(const COutputBatch &) = delete;
+  COutputBatch &operator=(const COutputBatch &) = delete;
+
+  void Add(const QByteArray &bytes) {
+    m_pending += bytes;
+    if (m_pending.size() >= FLUSH_BYTES)
+      Flush();
+    else if (!m_timer.isActive())
+      m_timer.start();
+  }
+  void Flush() {
+    m_timer.stop();
+    if (m_pending.isEmpty())
+      return;
+    m_ctx.OutAscii(m_pending);
+    m_pending.resize(0); // keeps its capacity for the next batch
+  }
+
+private:
+  CCliContext &m_ctx;
+  QTimer m_timer;
+  QByteArray m_pending;
+};
+
 class CCliSession {
 public:
   CCliSession(CCliContext &ctx, const CliInvocation &inv) : m_ctx(ctx), m_inv(inv), m_host(stderr) {
@@ -530,6 +568,7 @@ int CliMonitor(CCliContext &ctx, const CliInvocation &inv) {
     forSeconds = *v;
   }
 
+  COutputBatch out(ctx); // outlives the session, whose engine feeds it
   CCliSession s(ctx, inv);
   int rc = s.Prepare();
   if (rc != CLI_EXIT_OK)
@@ -545,17 +584,17 @@ int CliMonitor(CCliContext &ctx, const CliInvocation &inv) {
   d.Engine().m_onDisplay = [&](const QByteArray &bytes, bool hex) {
     if (hex) {
       anyHex = true;
-      ctx.OutAscii(bytes);
+      out.Add(bytes);
       return;
     }
     // ASCII is the same in GBK and UTF-8: it skips the decoder unless the
     // decoder holds the first byte of a character begun in the last chunk.
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
     if (ascii && decoderEmpty) {
-      ctx.OutAscii(lineEnds.FilterAscii(bytes));
+      out.Add(lineEnds.FilterAscii(bytes));
       return;
     }
-    ctx.Out(lineEnds.Filter(decoder.Decode(bytes.constData(), bytes.size())));
+    out.Add(lineEnds.Filter(decoder.Decode(bytes.constData(), bytes.size())).toUtf8());
     // A chunk ending in a byte below 0x80 ends with a whole character (a GBK
     // first byte is 0x81 or above, a second byte completes it).
     decoderEmpty = !bytes.isEmpty() && (bytes.back() & 0x80) == 0;
@@ -576,6 +615,7 @@ int CliMonitor(CCliContext &ctx, const CliInvocation &inv) {
   const bool lost = s.PortLost();
   // Nothing more is shown once the engine stops.
   s.End();
+  out.Flush();
   ctx.Out(lineEnds.Flush() + (anyHex ? QStringLiteral("\n") : QString()));
   return lost ? CLI_EXIT_PORT : CLI_EXIT_OK;
 }
