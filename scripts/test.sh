@@ -25,9 +25,10 @@ echo "== tests (thread)"
 
 # The memory-growth bounds hold only without a sanitizer's shadow memory, and
 # timing-sensitive paths run at full speed only here: a plain optimised build
-# runs the whole suite once more.
+# runs the whole suite once more. Warnings are errors in the sanitized builds;
+# GCC 12 at -O3 reports false -Wrestrict warnings inside std::string, so not here.
 echo "== plain build (release)"
-scripts/build.sh build/plain -DCMAKE_BUILD_TYPE=Release -DSTRELVANE_WERROR=ON
+scripts/build.sh build/plain -DCMAKE_BUILD_TYPE=Release
 echo "== tests (release)"
 (cd build/plain && ctest -j"$jobs" --output-on-failure)
 

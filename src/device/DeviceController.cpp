@@ -313,6 +313,9 @@ bool CDeviceController::RebootWorker(const Abort &abort) {
 // ---------------------------------------------------------------- configuration-state run
 
 void CDeviceController::StartConfigRun(int promptPeriodMs) {
+  // The run's menu wait keeps what arrives from here on: a menu that comes
+  // before the worker is under way is still seen, and older text is not.
+  m_engine.ClearRxText();
   const int id = ++m_lastRunId;
   m_configRun.store(id);
   StartWorker([this, id] { ConfigStateRun(id); });
@@ -342,8 +345,7 @@ void CDeviceController::ConfigStateRun(int runId) {
   auto endE1 = [&] { EndRun(runId, true); };
 
   // 1-2: wait for the menu while the prompt timer presses "s".
-  m_engine.Exchange(
-      REPLY_MENU, [] { return true; }, INFINITE_WAIT, stopped);
+  m_engine.WaitForMenu(stopped);
   m_host.StopPromptTimer();
   if (m_engine.CommMode() || stopped()) {
     EndRun(runId, false);

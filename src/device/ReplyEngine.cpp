@@ -201,6 +201,16 @@ void CReplyEngine::Complete(int code) {
 
 CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
                                        const std::function<bool()> &abort) {
+  return Run(code, send, timeoutMs, abort, false);
+}
+
+CExchangeResult CReplyEngine::WaitForMenu(const std::function<bool()> &abort) {
+  return Run(
+      REPLY_MENU, [] { return true; }, INFINITE_WAIT, abort, true);
+}
+
+CExchangeResult CReplyEngine::Run(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
+                                  const std::function<bool()> &abort, bool keepText) {
   using Clock = std::chrono::steady_clock;
   constexpr int SLICE_MS = 50; // how soon a stop or a shutdown is noticed
   const bool unbounded = timeoutMs < 0;
@@ -220,11 +230,25 @@ CExchangeResult CReplyEngine::Exchange(EReplyCode code, const std::function<bool
 
   // A stop that comes between here and the wait must not be lost: it either
   // finds the exchange pending, or it is seen by the count taken before.
+  // The code is set last: from then on the receive handler may complete the
+  // exchange, and nothing after it may undo that (a reset of the event, an
+  // emptied text).
   const unsigned stopsBefore = m_stopCount.load();
+  m_hReplyEvent.Reset();
+  if (!keepText)
+    ClearRxText();
   m_outcome.store(OUTCOME_PENDING);
   m_replyCode.store(code);
-  ClearRxText();
-  m_hReplyEvent.Reset();
+  if (keepText) {
+    // What arrived before the code was set was only watched for a prompt: test it now.
+    bool done;
+    {
+      std::lock_guard lock(m_rxMutex);
+      done = ReplyComplete(code, m_rxText, m_rxLen);
+    }
+    if (done)
+      Complete(code);
+  }
   EOutcome outcome = EOutcome::Stopped;
   if (m_stopCount.load() != stopsBefore) {
     outcome = Settle(EOutcome::Stopped);

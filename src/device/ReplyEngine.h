@@ -88,6 +88,11 @@ public:
   // outcome, no reply is pending afterwards.
   CExchangeResult Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
                            const std::function<bool()> &abort = {});
+  // The start of a configuration-state run: waits, without end until abort,
+  // for the device's menu. Unlike an exchange it keeps the rolling text: the
+  // menu may arrive before this thread gets here (the run's starter empties
+  // the text when it starts the run), and it must not be lost.
+  CExchangeResult WaitForMenu(const std::function<bool()> &abort);
 
   // Stops a configuration-state run or a waiting worker: no reply pending,
   // stop flag set, the event signalled; a pending exchange ends Stopped.
@@ -129,6 +134,8 @@ private:
   // The engine is held for a whole exchange. A flag under a mutex rather than
   // a timed mutex: the wait for it polls the abort, and ThreadSanitizer sees
   // condition-variable waits where it cannot see timed mutex locks.
+  CExchangeResult Run(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
+                      const std::function<bool()> &abort, bool keepText);
   bool AcquireEngine(int waitMs, bool unbounded, const std::function<bool()> &stopped, bool &wasStopped);
   void ReleaseEngine();
   std::mutex m_engineMutex;

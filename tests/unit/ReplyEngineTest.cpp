@@ -195,6 +195,25 @@ TEST(Exchange, AStopIsNeverAnAnswer) {
   holder.join();
 }
 
+TEST(Exchange, AMenuThatCameBeforeTheWaitIsStillSeenAndStaleRepliesAreNot) {
+  Rig rig;
+  // The device answered the first "s" before the run's worker got to its wait.
+  rig.engine.ClearRxText();
+  rig.pty.WriteAll("Menu\r\nAT+LIST ...\r\n");
+  ASSERT_TRUE(PumpUntil([&] { return rig.engine.RxText().contains("AT+LIST"); }));
+  CExchangeResult menu;
+  std::thread worker([&] { menu = rig.engine.WaitForMenu([] { return false; }); });
+  ASSERT_TRUE(PumpUntil([&] { return rig.engine.ReplyCode() == REPLY_NONE && rig.engine.ReplyEvent().IsSet(); }));
+  worker.join();
+  EXPECT_EQ(menu.outcome, EOutcome::Answered);
+  // An exchange starts from an empty text: an "OK" from before it completes nothing.
+  rig.pty.WriteAll("OK\r\n");
+  ASSERT_TRUE(PumpUntil([&] { return rig.engine.RxText().contains("OK"); }));
+  const auto r = rig.Run(
+      REPLY_OK, [&] { return rig.at.SendAt(rig.serial); }, 300);
+  EXPECT_EQ(r.outcome, EOutcome::TimedOut);
+}
+
 TEST(Exchange, PromptWatchRunsOnlyWithNoExchangePending) {
   Rig rig;
   rig.engine.SetReplyCode(REPLY_OK);
