@@ -149,16 +149,20 @@ QString COutputView::LogText() {
 
 void COutputView::MoveCaretToEnd() {
   // Scrolled to the end first, so the caret's visibility check walks only the last
-  // screenful (already laid out for the scroll range). With the viewport's updates
-  // off, the scroll does not measure its distance from the old top either: that
-  // lays out a screenful of blocks that scroll past unseen. The viewport is
-  // repainted as a whole when updates come back on, as a scroll that far would.
+  // screenful (already laid out for the scroll range). A jump of more than a
+  // screenful is made with the viewport's updates off, so the scroll does not
+  // measure its distance from the old top either: that would lay out a screenful
+  // of blocks that scroll past unseen. The viewport is repainted as a whole when
+  // updates come back on, as it would be after a scroll that far; a shorter
+  // scroll keeps moving the pixels already drawn.
   QScrollBar *bar = verticalScrollBar();
-  if (bar->value() != bar->maximum()) {
+  if (bar->maximum() - bar->value() > bar->pageStep()) {
     const bool updates = viewport()->updatesEnabled();
     viewport()->setUpdatesEnabled(false);
     bar->setValue(bar->maximum());
     viewport()->setUpdatesEnabled(updates);
+  } else {
+    bar->setValue(bar->maximum());
   }
   QTextCursor c = textCursor();
   c.movePosition(QTextCursor::End);
