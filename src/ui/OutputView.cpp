@@ -39,8 +39,13 @@ COutputView::COutputView(QWidget *parent) : QPlainTextEdit(parent) {
 void COutputView::Append(const QString &text, qsizetype droppedFront) {
   m_pending += text;
   m_pendingDrop += droppedFront;
-  if (!m_flushTimer.isActive())
-    m_flushTimer.start();
+  if (m_flushTimer.isActive())
+    return;
+  // Each flush costs a screenful of layout and a repaint whatever its size: while
+  // data keeps coming, flushes are spaced STREAM_FLUSH_MS apart; the first text
+  // after a quiet spell still shows within FLUSH_MS.
+  const qint64 sinceFlush = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : STREAM_FLUSH_MS;
+  m_flushTimer.start(static_cast<int>(std::max<qint64>(FLUSH_MS, STREAM_FLUSH_MS - sinceFlush)));
 }
 
 qsizetype COutputView::DocPosition(qsizetype offset) const {
@@ -83,32 +88,36 @@ void COutputView::Flush() {
   }
 
   // The display text: CR as its stand-in, and a block break where a line gets too long.
-  QString shown;
-  shown.reserve(text.size() + text.size() / BREAK_AT + 1);
+  // Written through a raw buffer: this runs for every character received.
+  QString shown(text.size() + text.size() / BREAK_AT + 1, Qt::Uninitialized);
+  QChar *out = shown.data();
+  const QChar *in = text.constData();
   for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text.at(i);
+    const QChar c = in[i];
     if (c == QLatin1Char('\n')) {
       m_lineLength = 0;
       m_breakAfterSpace = false;
-      shown += c;
+      *out++ = c;
       continue;
     }
     if (m_breakAfterSpace || m_lineLength >= BREAK_AT + BREAK_SLACK) {
       m_breaks.push_back(m_logEnd + i);
-      shown += QLatin1Char('\n');
+      *out++ = QLatin1Char('\n');
       m_lineLength = 0;
       m_breakAfterSpace = false;
     }
     ++m_lineLength;
     if (c == QLatin1Char(' ') && m_lineLength >= BREAK_AT)
       m_breakAfterSpace = true;
-    shown += c == QLatin1Char('\r') ? CR_STAND_IN : c;
+    *out++ = c == QLatin1Char('\r') ? CR_STAND_IN : c;
   }
+  shown.truncate(out - shown.constData());
   cursor.movePosition(QTextCursor::End);
   cursor.insertText(shown);
   cursor.endEditBlock();
   m_logEnd += text.size();
   MoveCaretToEnd();
+  m_sinceFlush.start();
 }
 
 void COutputView::Clear() {
@@ -124,14 +133,37 @@ void COutputView::Clear() {
 
 QString COutputView::LogText() {
   Flush();
-  QString text = document()->toPlainText();
-  // The display-only breaks, from the back so earlier positions stay valid.
-  for (auto i = static_cast<qsizetype>(m_breaks.size()) - 1; i >= 0; --i)
-    text.remove(m_breaks[static_cast<size_t>(i)] - m_logBase + i, 1);
-  return FromDisplay(text);
+  const QString shown = document()->toPlainText();
+  // Without the display-only breaks, copied around them in one pass.
+  QString text;
+  text.reserve(shown.size());
+  qsizetype from = 0;
+  for (size_t i = 0; i < m_breaks.size(); ++i) {
+    const qsizetype at = m_breaks[i] - m_logBase + static_cast<qsizetype>(i);
+    text.append(QStringView(shown).sliced(from, at - from));
+    from = at + 1;
+  }
+  text.append(QStringView(shown).sliced(from));
+  return FromDisplay(std::move(text));
 }
 
 void COutputView::MoveCaretToEnd() {
+  // Scrolled to the end first, so the caret's visibility check walks only the last
+  // screenful (already laid out for the scroll range). A jump of more than a
+  // screenful is made with the viewport's updates off, so the scroll does not
+  // measure its distance from the old top either: that would lay out a screenful
+  // of blocks that scroll past unseen. The viewport is repainted as a whole when
+  // updates come back on, as it would be after a scroll that far; a shorter
+  // scroll keeps moving the pixels already drawn.
+  QScrollBar *bar = verticalScrollBar();
+  if (bar->maximum() - bar->value() > bar->pageStep()) {
+    const bool updates = viewport()->updatesEnabled();
+    viewport()->setUpdatesEnabled(false);
+    bar->setValue(bar->maximum());
+    viewport()->setUpdatesEnabled(updates);
+  } else {
+    bar->setValue(bar->maximum());
+  }
   QTextCursor c = textCursor();
   c.movePosition(QTextCursor::End);
   setTextCursor(c);

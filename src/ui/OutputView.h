@@ -5,11 +5,13 @@
 // characters are handed to a callback instead of being inserted.
 //
 // A text document is slow to change, so appends are collected and put into the
-// document at most every FLUSH_MS (one insert and one trim per batch, a batch
-// larger than the log bound clipped to it), and a line that grows past
-// BREAK_AT characters is shown as several blocks: the cost of laying out one
-// block grows with its length, and a stream without line ends would otherwise
-// make every insert slower than the last.
+// document FLUSH_MS after the first of them, STREAM_FLUSH_MS apart while they
+// keep coming (one insert and one trim per batch, a batch larger than the log
+// bound clipped to it), and a line that grows past BREAK_AT characters is
+// shown as several blocks: the cost of laying out one block grows with its
+// length, and a stream without line ends would otherwise make every insert
+// slower than the last.
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -21,13 +23,15 @@ public:
   explicit COutputView(QWidget *parent = nullptr);
 
   static constexpr int FLUSH_MS = 50;
+  // Spacing of flushes while appends keep coming.
+  static constexpr int STREAM_FLUSH_MS = 100;
   // A line longer than this is broken after the next space (hex display), or at
   // BREAK_AT + BREAK_SLACK characters where there is none.
   static constexpr qsizetype BREAK_AT = 1024;
   static constexpr qsizetype BREAK_SLACK = 64;
 
   // Appends text at the end after dropping `droppedFront` characters from the
-  // front. The document catches up within FLUSH_MS (or at Flush).
+  // front. The document catches up within STREAM_FLUSH_MS (or at Flush).
   void Append(const QString &text, qsizetype droppedFront);
   // Puts collected appends into the document now.
   void Flush();
@@ -57,6 +61,7 @@ private:
 
   bool m_terminal = false;
   QTimer m_flushTimer;
+  QElapsedTimer m_sinceFlush;  // since the last flush that changed the document
   QString m_pending;           // appended, not yet in the document
   qsizetype m_pendingDrop = 0; // characters to drop from the front at the next flush
   // Absolute log offsets (counted from the last Clear) of the document's first

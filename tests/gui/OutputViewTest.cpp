@@ -4,6 +4,8 @@
 #include "host/OutputLog.h"
 #include "ui/OutputView.h"
 
+#include <QElapsedTimer>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -84,6 +86,76 @@ private slots:
     QVERIFY(view.FlushPending());
     QTRY_VERIFY_WITH_TIMEOUT(!view.FlushPending(), 2000);
     QCOMPARE(view.document()->toPlainText(), QStringLiteral("x"));
+  }
+
+  // While appends keep coming the document is changed at most every
+  // STREAM_FLUSH_MS; after a quiet spell the first append still waits FLUSH_MS.
+  // Timers never fire more than a few per cent early, so these lower bounds
+  // hold on a loaded machine too.
+  void FlushesSpacedWhileStreaming() {
+    COutputView view;
+    QElapsedTimer t;
+    qint64 changedAt = -1; // when the document last changed, on t
+    connect(view.document(), &QTextDocument::contentsChanged, this, [&] { changedAt = t.elapsed(); });
+    view.Append(QStringLiteral("first\r\n"), 0);
+    t.start();
+    view.Flush();
+    QVERIFY(changedAt >= 0); // the flush changed it
+    changedAt = -1;
+    view.Append(QStringLiteral("streaming\r\n"), 0);
+    QVERIFY(QTest::qWaitFor([&] { return changedAt >= 0; }, 5000));
+    QVERIFY2(changedAt >= COutputView::STREAM_FLUSH_MS * 9 / 10, qPrintable(QString::number(changedAt)));
+    QTest::qWait(COutputView::STREAM_FLUSH_MS + 20);
+    changedAt = -1;
+    t.start();
+    view.Append(QStringLiteral("after a pause\r\n"), 0);
+    QVERIFY(QTest::qWaitFor([&] { return changedAt >= 0; }, 5000));
+    QVERIFY2(changedAt >= COutputView::FLUSH_MS * 9 / 10, qPrintable(QString::number(changedAt)));
+    QCOMPARE(view.LogText(), QStringLiteral("first\r\nstreaming\r\nafter a pause\r\n"));
+  }
+
+  void FollowsTheEnd_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("lines") << "lines" << 5000;
+    QTest::newRow("lines, less than a screenful per batch") << "lines" << 130;
+    QTest::newRow("hex display, wrapped blocks") << "hex" << 9000;
+    QTest::newRow("wide characters") << "cjk" << 3000;
+  }
+  // After every batch, trims included, the view shows the end with the caret
+  // there, as it would after moving the caret and asking for it to be visible.
+  void FollowsTheEnd() {
+    QFETCH(QString, kind);
+    QFETCH(int, chunk);
+    COutputLog log(64 * 1024);
+    COutputView view;
+    view.resize(600, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    qsizetype written = 0;
+    for (int i = 0; i < 40; ++i) {
+      const QString text = Stream(kind, chunk, written);
+      written += text.size();
+      view.Append(text, log.Append(text));
+      view.Flush();
+      QCoreApplication::processEvents();
+      QScrollBar *bar = view.verticalScrollBar();
+      QCOMPARE(bar->value(), bar->maximum());
+      QCOMPARE(view.textCursor().position(), view.document()->characterCount() - 1);
+      const QRect caret = view.cursorRect();
+      QVERIFY2(view.viewport()->rect().contains(caret), qPrintable(QStringLiteral("batch %1: caret at %2,%3 size %4")
+                                                                       .arg(i)
+                                                                       .arg(caret.x())
+                                                                       .arg(caret.y())
+                                                                       .arg(caret.height())));
+      // Once there is more than a screenful, the last line sits at the bottom: a
+      // line further down would not fit.
+      if (bar->maximum() > 0)
+        QVERIFY2(caret.bottom() + caret.height() > view.viewport()->height() - 2 * view.document()->documentMargin(),
+                 qPrintable(QStringLiteral("batch %1: caret bottom %2").arg(i).arg(caret.bottom())));
+    }
+    QVERIFY(view.verticalScrollBar()->maximum() > 0); // it did scroll
+    QCOMPARE(view.LogText(), log.Text());
   }
 
   // 1 MiB without a line end, in serial-sized pieces, flushed as the window
