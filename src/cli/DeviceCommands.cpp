@@ -27,7 +27,9 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -167,6 +169,22 @@ std::optional<Assignment> ParseAssignment(const QString &arg, QString &error) {
 }
 
 // CR LF of the received text becomes LF on stdout, also when a read ends between the two.
+// True when no byte has its high bit set; eight bytes at a time.
+bool IsAscii(const QByteArray &bytes) {
+  const char *p = bytes.constData();
+  const char *end = p + bytes.size();
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if (word & 0x8080808080808080ULL)
+      return false;
+  }
+  for (; p < end; ++p)
+    if (*p & 0x80)
+      return false;
+  return true;
+}
+
 class CLineEndFilter {
 public:
   QString Filter(const QString &in) {
@@ -177,16 +195,31 @@ public:
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
   }
-  // The same for text known to be ASCII, without a detour through UTF-16.
-  QByteArray FilterAscii(QByteArray text) {
-    if (m_pendingCr)
-      text.prepend('\r');
-    m_pendingCr = text.endsWith('\r');
-    if (m_pendingCr)
-      text.chop(1);
-    if (text.contains('\r'))
-      text.replace("\r\n", "\n");
-    return text;
+  // The same for text known to be ASCII, without a detour through UTF-16:
+  // appended to out in one pass, CR LF becoming LF.
+  void FilterAsciiInto(const char *data, qsizetype n, QByteArray &out) {
+    if (n <= 0)
+      return;
+    const qsizetype start = out.size();
+    out.resize(start + n + 1);
+    char *to = out.data() + start;
+    if (m_pendingCr && data[0] != '\n')
+      *to++ = '\r'; // a CR that was not the start of a line end
+    m_pendingCr = false;
+    const char *end = data + n;
+    for (const char *p = data; p < end; ++p) {
+      if (*p != '\r') {
+        *to++ = *p;
+        continue;
+      }
+      if (p + 1 == end) {
+        m_pendingCr = true; // its LF may come with the next read
+        break;
+      }
+      if (p[1] != '\n')
+        *to++ = '\r';
+    }
+    out.truncate(to - out.constData());
   }
   QString Flush() {
     const bool cr = m_pendingCr;
@@ -217,6 +250,11 @@ public:
 
   void Add(const QByteArray &bytes) {
     m_pending += bytes;
+    Added();
+  }
+  // Appending in place: write into Buffer(), then call Added().
+  QByteArray &Buffer() { return m_pending; }
+  void Added() {
     if (m_pending.size() >= FLUSH_BYTES)
       Flush();
     else if (!m_timer.isActive())
@@ -589,9 +627,9 @@ int CliMonitor(CCliContext &ctx, const CliInvocation &inv) {
     }
     // ASCII is the same in GBK and UTF-8: it skips the decoder unless the
     // decoder holds the first byte of a character begun in the last chunk.
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
-    if (ascii && decoderEmpty) {
-      out.Add(lineEnds.FilterAscii(bytes));
+    if (decoderEmpty && IsAscii(bytes)) {
+      lineEnds.FilterAsciiInto(bytes.constData(), bytes.size(), out.Buffer());
+      out.Added();
       return;
     }
     out.Add(lineEnds.Filter(decoder.Decode(bytes.constData(), bytes.size())).toUtf8());

@@ -131,7 +131,9 @@ void CReplyEngine::ReceiveData() {
   if (hex) {
     m_onDisplay(ReceivedAsHex(raw.constData(), n, separator), true);
   } else {
-    raw.replace('\0', ' ');
+    // Zero bytes are rare in a data stream: look before rewriting.
+    if (std::memchr(raw.constData(), 0, static_cast<size_t>(n)))
+      raw.replace('\0', ' ');
     m_onDisplay(raw, false);
   }
 }
