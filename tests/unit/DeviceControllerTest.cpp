@@ -738,6 +738,8 @@ class LoadStop : public DeviceFlowStop {};
 // A stop while a parameter waits for its answer: the parameter is not
 // accepted, the walk ends, and nothing after it is written.
 TEST_P(SaveStop, IsNeverTakenForTheParametersAnswer) {
+  // The stop must come well inside the wait even on a slow machine.
+  CTiming::SetScale(0.3);
   StartSim();
   MakeDevice();
   Open();
@@ -776,6 +778,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, SaveStop,
                          CaseName);
 
 TEST_P(LoadStop, AListingThatDoesNotCompleteChangesNothing) {
+  // The stop must come well inside the wait even on a slow machine.
+  CTiming::SetScale(0.3);
   StartSim();
   MakeDevice();
   Open();
