@@ -86,8 +86,13 @@ CDeviceController::Abort CDeviceController::OperationAbort() const {
 }
 
 CExchangeResult CDeviceController::Exchange(EReplyCode code, Sender send, int timeoutMs, const Abort &abort) {
-  const CExchangeResult r = m_engine.Exchange(
+  return Exchange(
       code, [&] { return (m_at.*send)(m_serial); }, timeoutMs, abort);
+}
+
+CExchangeResult CDeviceController::Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs,
+                                            const Abort &abort) {
+  const CExchangeResult r = m_engine.Exchange(code, send, timeoutMs, abort);
   if (r.outcome == EOutcome::Busy)
     Log(msg::ENGINE_BUSY.Get());
   return r;
@@ -207,7 +212,6 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
     } else {
       Log(WithPort(msg::OPENED_CONFIG, label));
       m_engine.ClearStop();
-      m_engine.ReplyEvent().Reset();
       StartConfigRun(PROMPT_PERIOD_OPEN_MS);
     }
     return;
@@ -234,8 +238,6 @@ void CDeviceController::SelectConfigState(const QString &baudText) {
   m_serial.SetState(DecimalPrefix(baudText), 8, 0, 0);
   m_host.SetConfigurationLayout();
   m_engine.ClearStop();
-  m_engine.ClearRxText();
-  m_engine.ReplyEvent().Reset();
   StartConfigRun(PROMPT_PERIOD_SELECT_MS);
 }
 
@@ -278,20 +280,21 @@ void CDeviceController::RebootToCommState(OpDone done) {
 }
 
 bool CDeviceController::RebootWorker(const Abort &abort) {
-  const CExchangeResult r = m_engine.Exchange(
+  static constexpr char RESET[] = "at+reset\r";
+  const CExchangeResult r = Exchange(
       REPLY_RESTART,
       [this] {
-        const bool sent = m_serial.WriteString("at+reset\r") == 9;
+        const bool sent = m_serial.WriteString(RESET) == static_cast<int>(sizeof RESET - 1);
         m_host.EnableControl(ID_OPEN_CLOSE, false);
         return sent;
       },
       30000, abort);
   // The restart text is on the log already: communication state shows every byte.
   m_host.EnableControl(ID_OPEN_CLOSE, true);
-  // After a stop (the port closed or lost) or a command that never went out
-  // the work settings are not put on the line, but the way back to the
-  // configuration state stays open.
-  if (r.outcome == EOutcome::Stopped || r.outcome == EOutcome::NotSent) {
+  // Unless the restart went out (answered, or its wait ran out), the work
+  // settings are not put on the line, but the way back to the configuration
+  // state stays open.
+  if (r.outcome != EOutcome::Answered && r.outcome != EOutcome::TimedOut) {
     if (!m_closing.load())
       m_host.EnableControl(ID_RADIO_CONFIG, true);
     return false;
@@ -484,6 +487,14 @@ void CDeviceController::AutoDetect(OpDone done) {
   StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
     Log(msg::SHOW_BAUDRATE.Get());
     m_host.EnableOperationButtons(false);
+    // Shows an answered step's reply, or its failure text where it has one.
+    auto report = [this](const CExchangeResult &r, const CMsg *failed) {
+      if (r.Answered())
+        ShowReply(r.text);
+      else if (failed)
+        Log(failed->Get());
+      return r.Answered();
+    };
     // A stop ends the check where it is: what follows would only report
     // failures of exchanges that were never tried.
     bool ok = false;
@@ -500,29 +511,19 @@ void CDeviceController::AutoDetect(OpDone done) {
         r = Exchange(REPLY_CPIN, &CAtCommand::QueryCfun, 2000, abort);
       if (abort())
         return;
-      const bool sim = r.Answered();
-      if (sim)
-        ShowReply(r.text);
-      else
-        Log(msg::DETECT_SIM_FAILED.Get());
+      const bool sim = report(r, &msg::DETECT_SIM_FAILED);
 
       Log(msg::DETECT_SIGNAL.Get());
       r = Exchange(REPLY_CSQ, &CAtCommand::SendCsq, 2000, abort);
       if (abort())
         return;
-      const bool signal = r.Answered();
-      if (signal)
-        ShowReply(r.text);
-      else
-        Log(msg::DETECT_SIGNAL_FAILED.Get());
+      const bool signal = report(r, &msg::DETECT_SIGNAL_FAILED);
 
       Log(msg::DETECT_ATTACH.Get());
       r = Exchange(REPLY_OK_SET, &CAtCommand::SendCgatt, 5000, abort);
       if (abort())
         return;
-      const bool attach = r.Answered();
-      if (attach)
-        ShowReply(r.text);
+      const bool attach = report(r, nullptr);
       Log(msg::DETECT_DONE.Get());
       ok = at && sim && signal && attach;
     }();
@@ -600,10 +601,8 @@ bool CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
 
 void CDeviceController::ClockThreadProc(const QByteArray &clock, const Abort &abort, const OpDone &done) {
   // The engine's lock keeps this exchange apart from any other worker's.
-  const CExchangeResult r = m_engine.Exchange(
+  const CExchangeResult r = Exchange(
       REPLY_OK_SET, [&] { return m_at.SetExcclk(m_serial, clock); }, 10000, abort);
-  if (r.outcome == EOutcome::Busy)
-    Log(msg::ENGINE_BUSY.Get());
   // Only the device's "OK" is success; a stop or a write that failed is not.
   const bool ok = r.Answered();
   if (!m_closing.load()) {

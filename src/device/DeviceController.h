@@ -128,6 +128,7 @@ private:
   void Log(const QString &text);
   // One exchange of an operation; says so in the log when the engine was busy.
   CExchangeResult Exchange(EReplyCode code, Sender send, int timeoutMs, const Abort &abort);
+  CExchangeResult Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs, const Abort &abort);
   // The end of an operation that disabled the buttons: enabled again unless a
   // stop has set the controls since.
   void EndOperation(const Abort &abort);

@@ -168,22 +168,6 @@ void CReplyEngine::ClearRxText() {
   m_rxText[0] = '\0';
 }
 
-const char *OutcomeName(EOutcome outcome) {
-  switch (outcome) {
-  case EOutcome::Answered:
-    return "answered";
-  case EOutcome::TimedOut:
-    return "timed out";
-  case EOutcome::Stopped:
-    return "stopped";
-  case EOutcome::NotSent:
-    return "not sent";
-  case EOutcome::Busy:
-    return "busy";
-  }
-  return "?";
-}
-
 EOutcome CReplyEngine::Settle(EOutcome outcome) {
   std::uint8_t expected = OUTCOME_PENDING;
   if (m_outcome.compare_exchange_strong(expected, static_cast<std::uint8_t>(outcome)))

@@ -54,7 +54,6 @@ enum class EOutcome : std::uint8_t {
   NotSent,  // the command could not be written (port closed, write failed)
   Busy,     // another exchange held the engine for the whole wait; nothing written
 };
-const char *OutcomeName(EOutcome outcome);
 
 struct CExchangeResult {
   EOutcome outcome = EOutcome::NotSent;
