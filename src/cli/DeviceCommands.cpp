@@ -385,7 +385,7 @@ public:
   // The port went away under an operation (the log has said why).
   bool PortLost() const { return !m_device->Serial().IsOpen(); }
 
-  void PrintTable() { m_ctx.Out(CliTableText(ParamTable.Snapshot(), PARAM_COUNT)); }
+  void PrintTable() { m_ctx.Out(CliTableText(m_device->Session().Table().Snapshot(), PARAM_COUNT)); }
 
   int Interrupted() {
     m_host.AppendOutput(MSG_INTERRUPTED.Get());
@@ -491,7 +491,8 @@ int CliSet(CCliContext &ctx, const CliInvocation &inv) {
     // The walk skips a group the device did not list: say so rather than do nothing.
     const bool alarm = a.index >= PARAM_ALARM_FIRST && a.index <= PARAM_ALARM_LAST;
     const bool gps = a.index >= PARAM_GPS_FIRST && a.index <= PARAM_GPS_LAST;
-    if ((alarm && !ParamTable.Found(PARAM_ALARM_FIRST)) || (gps && !ParamTable.Found(PARAM_GPS_FIRST))) {
+    const CParamTable &table = s.Device().Session().Table();
+    if ((alarm && !table.Found(PARAM_ALARM_FIRST)) || (gps && !table.Found(PARAM_GPS_FIRST))) {
       s.Host().AppendOutput(MSG_GROUP_MISSING.Get().arg(QString::fromLatin1(ParamInfoAt(a.index).label)));
       return CLI_EXIT_FAILED;
     }

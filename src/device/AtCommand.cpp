@@ -1,6 +1,7 @@
 #include "device/AtCommand.h"
 
 #include "host/Timing.h"
+#include "params/ParamValue.h"
 #include "serial/Serial.h"
 
 namespace {
@@ -46,78 +47,67 @@ bool CAtCommand::SendNoEcho(CSerial &s) const {
   return true;
 }
 
-bool CAtCommand::SetApn(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+apn=", v)); }
-bool CAtCommand::SetUsername(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("at+username=", v));
+bool CAtCommand::SetParam(CSerial &s, int index, const QByteArray &value) const {
+  const QByteArray command = ParamCommand(index, value);
+  return !command.isEmpty() && Send(s, PURGE_CLEAR, command);
 }
-bool CAtCommand::SetPassword(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("at+password=", v));
-}
-bool CAtCommand::SetCent(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+cent=", v)); }
-bool CAtCommand::SetSvrcnt(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+svrcnt=", v)); }
-bool CAtCommand::SetIpad(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+ipad=", v)); }
-bool CAtCommand::SetPort(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+port=", Num(v))); }
-bool CAtCommand::SetIpsec(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+ipsec=", v)); }
-bool CAtCommand::SetPtsec(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+ptsec=", Num(v))); }
+
+// The named senders, one per command, as the flows name them.
+bool CAtCommand::SetApn(CSerial &s, const QByteArray &v) const { return SetParam(s, PARAM_APN, v); }
+bool CAtCommand::SetUsername(CSerial &s, const QByteArray &v) const { return SetParam(s, 2, v); }
+bool CAtCommand::SetPassword(CSerial &s, const QByteArray &v) const { return SetParam(s, 3, v); }
+bool CAtCommand::SetCent(CSerial &s, const QByteArray &v) const { return SetParam(s, 1, v); }
+bool CAtCommand::SetSvrcnt(CSerial &s, const QByteArray &v) const { return SetParam(s, PARAM_TOTAL_SERVERS, v); }
+bool CAtCommand::SetIpad(CSerial &s, const QByteArray &v) const { return SetParam(s, 5, v); }
+bool CAtCommand::SetPort(CSerial &s, int v) const { return SetParam(s, 10, Num(v)); }
+bool CAtCommand::SetIpsec(CSerial &s, const QByteArray &v) const { return SetParam(s, 15, v); }
+bool CAtCommand::SetPtsec(CSerial &s, int v) const { return SetParam(s, 16, Num(v)); }
+bool CAtCommand::SetMode(CSerial &s, const QByteArray &v) const { return SetParam(s, PARAM_WORK_MODE, v); }
+bool CAtCommand::SetActi(CSerial &s, const QByteArray &v) const { return SetParam(s, PARAM_ACTIVATE, v); }
+bool CAtCommand::SetDebug(CSerial &s, int v) const { return SetParam(s, 23, Num(v)); }
+bool CAtCommand::SetSermode(CSerial &s, const QByteArray &v) const { return SetParam(s, PARAM_SERIAL_MODE, v); }
+bool CAtCommand::SetIpr(CSerial &s, const QByteArray &v) const { return SetParam(s, PARAM_BAUDRATE, v); }
+bool CAtCommand::SetIdnt(CSerial &s, const QByteArray &v) const { return SetParam(s, 20, v); }
+bool CAtCommand::SetPhon(CSerial &s, const QByteArray &v) const { return SetParam(s, 21, v); }
+bool CAtCommand::SetRetmain(CSerial &s, int v) const { return SetParam(s, 25, Num(v)); }
+bool CAtCommand::SetPolltime(CSerial &s, int v) const { return SetParam(s, 26, Num(v)); }
+bool CAtCommand::SetSmsc(CSerial &s, const QByteArray &v) const { return SetParam(s, 33, v); }
+bool CAtCommand::SetCtrlno(CSerial &s, const QByteArray &v) const { return SetParam(s, 35, v); }
+bool CAtCommand::SetSmsdpswd(CSerial &s, const QByteArray &v) const { return SetParam(s, 36, v); }
+bool CAtCommand::SetConnrgst(CSerial &s, const QByteArray &v) const { return SetParam(s, 37, v); }
+bool CAtCommand::SetLinkrgst(CSerial &s, const QByteArray &v) const { return SetParam(s, 38, v); }
+bool CAtCommand::SetByteint(CSerial &s, int v) const { return SetParam(s, 39, Num(v)); }
+bool CAtCommand::SetDonpswd(CSerial &s, const QByteArray &v) const { return SetParam(s, 40, v); }
+bool CAtCommand::SetDoffpswd(CSerial &s, const QByteArray &v) const { return SetParam(s, 41, v); }
+bool CAtCommand::SetRetry(CSerial &s, int v) const { return SetParam(s, 42, Num(v)); }
+bool CAtCommand::SetRdlwt(CSerial &s, int v) const { return SetParam(s, 43, Num(v)); }
+bool CAtCommand::SetTcpmtu(CSerial &s, int v) const { return SetParam(s, 44, Num(v)); }
+bool CAtCommand::SetMcontime(CSerial &s, int v) const { return SetParam(s, 45, Num(v)); }
+bool CAtCommand::SetStraight(CSerial &s, int v) const { return SetParam(s, 24, Num(v)); }
+bool CAtCommand::SetGpsad(CSerial &s, const QByteArray &v) const { return SetParam(s, 58, v); }
+bool CAtCommand::SetGpsport(CSerial &s, long v) const { return SetParam(s, 59, Num(v)); }
+bool CAtCommand::SetGpsint(CSerial &s, int v) const { return SetParam(s, 60, Num(v)); }
+bool CAtCommand::SetGpstmod(CSerial &s, int v) const { return SetParam(s, 61, Num(v)); }
+bool CAtCommand::SetGpstran(CSerial &s, int v) const { return SetParam(s, 62, Num(v)); }
+bool CAtCommand::SetFrmc(CSerial &s, int v) const { return SetParam(s, 63, Num(v)); }
+bool CAtCommand::SetFvtg(CSerial &s, int v) const { return SetParam(s, 64, Num(v)); }
+bool CAtCommand::SetFgga(CSerial &s, int v) const { return SetParam(s, 65, Num(v)); }
+bool CAtCommand::SetFgsa(CSerial &s, int v) const { return SetParam(s, 66, Num(v)); }
+bool CAtCommand::SetFgsv(CSerial &s, int v) const { return SetParam(s, 67, Num(v)); }
+bool CAtCommand::SetFgll(CSerial &s, int v) const { return SetParam(s, 68, Num(v)); }
 bool CAtCommand::SetIpadN(CSerial &s, const QByteArray &v, int index) const {
-  return Send(s, PURGE_CLEAR, "at+ipad" + Num(index) + '=' + v + '\r');
+  return index >= 1 && index <= 4 && SetParam(s, 5 + index, v);
 }
 bool CAtCommand::SetPortN(CSerial &s, long v, int index) const {
-  return Send(s, PURGE_CLEAR, "at+port" + Num(index) + '=' + Num(v) + '\r');
+  return index >= 1 && index <= 4 && SetParam(s, 10 + index, Num(v));
 }
-bool CAtCommand::SetMode(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+mode=", v)); }
-bool CAtCommand::SetActi(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+acti=", v)); }
-bool CAtCommand::SetDebug(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+debug=", Num(v))); }
-bool CAtCommand::SetSermode(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("at+sermode=", v));
-}
-bool CAtCommand::SetIpr(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+ipr=", v)); }
-bool CAtCommand::SetIdnt(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+idnt=", v)); }
-bool CAtCommand::SetPhon(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+phon=", v)); }
-bool CAtCommand::SetRetmain(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+retmain=", Num(v))); }
-bool CAtCommand::SetPolltime(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+polltime=", Num(v))); }
 bool CAtCommand::SetDnsServer(CSerial &s, const QByteArray &v, int index) const {
   if (index == -1)
-    return Send(s, PURGE_CLEAR, Cmd("at+dnssv2=", v));
-  if (index >= 1 && index <= 4)
-    return Send(s, PURGE_CLEAR, "at+dnssvr" + Num(index) + '=' + v + '\r');
-  return Send(s, PURGE_CLEAR, Cmd("at+dnssvr=", v));
-}
-bool CAtCommand::SetSmsc(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+smsc=", v)); }
-bool CAtCommand::SetCtrlno(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+ctrlno=", v)); }
-bool CAtCommand::SetSmsdpswd(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("at+smsdpswd=", v));
-}
-bool CAtCommand::SetConnrgst(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("at+connrgst=", v));
-}
-bool CAtCommand::SetLinkrgst(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("at+linkrgst=", v));
-}
-bool CAtCommand::SetByteint(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+byteint=", Num(v))); }
-bool CAtCommand::SetDonpswd(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("AT+DONPSWD=", v));
-}
-bool CAtCommand::SetDoffpswd(CSerial &s, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, Cmd("AT+DOFFPSWD=", v));
+    return SetParam(s, 28, v); // the backup server
+  return SetParam(s, index >= 1 && index <= 4 ? 28 + index : 27, v);
 }
 bool CAtCommand::SetExcal(CSerial &s, int group, const QByteArray &v) const {
-  return Send(s, PURGE_CLEAR, "AT+EXCAL" + Num(group) + '=' + v + '\r');
+  return group >= 0 && group <= PARAM_ALARM_LAST - PARAM_ALARM_FIRST && SetParam(s, PARAM_ALARM_FIRST + group, v);
 }
+// The device clock is no parameter of the table.
 bool CAtCommand::SetExcclk(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("AT+EXCCLK=", v)); }
-bool CAtCommand::SetRetry(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("AT+RETRY=", Num(v))); }
-bool CAtCommand::SetRdlwt(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("AT+RDLWT=", Num(v))); }
-bool CAtCommand::SetTcpmtu(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("AT+TCPMTU=", Num(v))); }
-bool CAtCommand::SetMcontime(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("AT+MCONTIME=", Num(v))); }
-bool CAtCommand::SetStraight(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("AT+STRAIGHT=", Num(v))); }
-bool CAtCommand::SetFrmc(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+frmc=", Num(v))); }
-bool CAtCommand::SetFvtg(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+fvtg=", Num(v))); }
-bool CAtCommand::SetFgga(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+fgga=", Num(v))); }
-bool CAtCommand::SetFgsa(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+fgsa=", Num(v))); }
-bool CAtCommand::SetFgsv(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+fgsv=", Num(v))); }
-bool CAtCommand::SetFgll(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+fgll=", Num(v))); }
-bool CAtCommand::SetGpsad(CSerial &s, const QByteArray &v) const { return Send(s, PURGE_CLEAR, Cmd("at+gpsad=", v)); }
-bool CAtCommand::SetGpsport(CSerial &s, long v) const { return Send(s, PURGE_CLEAR, Cmd("at+gpsport=", Num(v))); }
-bool CAtCommand::SetGpsint(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+gpsint=", Num(v))); }
-bool CAtCommand::SetGpstran(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+gpstran=", Num(v))); }
-bool CAtCommand::SetGpstmod(CSerial &s, int v) const { return Send(s, PURGE_CLEAR, Cmd("at+gpstmod=", Num(v))); }

@@ -28,6 +28,10 @@ public:
   bool SendFactory(CSerial &s) const;
   bool SendShutdown(CSerial &s) const;
 
+  // Writes value as parameter index, as its row says; false for a parameter
+  // that is never written.
+  bool SetParam(CSerial &s, int index, const QByteArray &value) const;
+
   bool SetApn(CSerial &s, const QByteArray &v) const;
   bool SetUsername(CSerial &s, const QByteArray &v) const;
   bool SetPassword(CSerial &s, const QByteArray &v) const;

@@ -300,7 +300,7 @@ bool CDeviceController::RebootWorker(const Abort &abort) {
     return false;
   }
   int dataBits = 8, parity = 0;
-  const QByteArray mode = g_serialWork.CommMode();
+  const QByteArray mode = m_session.Work().CommMode();
   for (const auto &f : LINE_FORMATS) {
     if (mode.contains(f.text)) {
       dataBits = f.dataBits;
@@ -308,7 +308,7 @@ bool CDeviceController::RebootWorker(const Abort &abort) {
       break;
     }
   }
-  m_serial.SetState(g_serialWork.Baudrate(), dataBits, parity, 0);
+  m_serial.SetState(m_session.Work().Baudrate(), dataBits, parity, 0);
   m_host.EnableControl(ID_RADIO_CONFIG, true);
   return r.Answered();
 }
@@ -548,10 +548,10 @@ bool CDeviceController::LoadListing(int timeoutMs, const Abort &abort) {
 
 ParamArray CDeviceController::ApplyListing(const QByteArray &listing) {
   ShowReply(listing);
-  ParamArray table = ParamTable.Snapshot();
+  ParamArray table = m_session.Table().Snapshot();
   ParseSettings(listing, table);
-  ParamTable.Replace(table);
-  FillPages(table, m_pages);
+  m_session.Table().Replace(table);
+  FillPages(table, m_pages, m_session.Work());
   return table;
 }
 
@@ -619,7 +619,7 @@ void CDeviceController::ClockThreadProc(const QByteArray &clock, const Abort &ab
 void CDeviceController::SaveToDevice(OpDone done) {
   StartWorker([this, abort = OperationAbort(), done = std::move(done)] {
     const SaveResult result = SaveSettingsThread(
-        SaveContext{m_engine, m_serial, m_at, m_host, m_pages, [this](int ms) { return Pause(ms); }, abort});
+        SaveContext{m_engine, m_serial, m_at, m_host, m_pages, m_session, [this](int ms) { return Pause(ms); }, abort});
     if (done)
       done(result.Succeeded() && !m_closing.load());
   });
@@ -628,7 +628,7 @@ void CDeviceController::SaveToDevice(OpDone done) {
 // ---------------------------------------------------------------- configuration files
 
 bool CDeviceController::SaveConfigFile(const QString &path) {
-  const ConfigFileResult r = WriteConfigFile(path);
+  const ConfigFileResult r = WriteConfigFile(path, m_session.Table().Snapshot());
   if (!r.ok && !r.detail.isEmpty())
     Log(QStringLiteral(">>> %1: %2\r\n").arg(path, r.detail));
   m_host.ShowMessage(r.message, QString());
@@ -653,7 +653,7 @@ bool CDeviceController::LoadConfigFile(const QString &path, OpDone done) {
   }
   if (std::none_of(file.begin(), file.end(), [](const ParamEntry &e) { return e.bFound != 0; }))
     return fail(MSG_CFG_EMPTY.Get());
-  FillPagesFromFile(file, m_pages);
+  FillPagesFromFile(file, m_pages, m_session.Table());
   SaveToDevice(std::move(done));
   return true;
 }

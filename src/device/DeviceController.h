@@ -7,7 +7,7 @@
 #include "device/AtCommand.h"
 #include "device/ReplyEngine.h"
 #include "host/Event.h"
-#include "params/ParamTable.h"
+#include "params/DeviceSession.h"
 #include "serial/Serial.h"
 #include "text/Gbk.h"
 
@@ -51,6 +51,8 @@ public:
 
   CSerial &Serial() { return m_serial; }
   CReplyEngine &Engine() { return m_engine; }
+  CDeviceSession &Session() { return m_session; }
+  const CDeviceSession &Session() const { return m_session; }
   const CAtCommand &Commands() const { return m_at; }
   bool CommMode() const { return m_engine.CommMode(); }
   bool RunActive() const { return m_configRun.load() != 0; }
@@ -135,6 +137,7 @@ private:
 
   DialogHost &m_host;
   PageControls &m_pages;
+  CDeviceSession m_session;
   CSerial m_serial;
   CReplyEngine m_engine{m_serial};
   CAtCommand m_at;

@@ -2,7 +2,8 @@
 // The save walk: every parameter whose page value differs from the parameter
 // table is written with its own command and confirmed by the device's "OK".
 #include "device/ReplyEngine.h"
-#include "params/ParamTable.h"
+#include "params/DeviceSession.h"
+#include "params/ParamValue.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,20 +17,8 @@ class CSerial;
 class DialogHost;
 class PageControls;
 
-enum class ECompare { Text, Number, Contained, Selection };
-
-// How parameter index is compared with the table (indices 34, 46, 47: never handled).
+// How parameter index is compared with the table (its row's rule).
 ECompare CompareKind(int index);
-bool IsSaved(int index);
-// True for the parameters the device takes as a number (the command carries
-// the value converted to an integer, or the walk compares it as one).
-bool TakesNumber(int index);
-// The decimal prefix of value as the C library reads it (blanks, a sign,
-// digits; "abc" is 0), or nothing when it does not fit the device's 32-bit integer.
-std::optional<std::int32_t> DeviceNumber(const QByteArray &value);
-// Why value cannot be written as parameter index (too long, a number the
-// device cannot hold), in words; empty when it can.
-QString ValueProblem(int index, const QByteArray &value);
 // The value the walk handles for index when the page differs from the table
 // value, or nothing when they agree. Never the placeholder "No Exist", and
 // nothing for a list without a selection. A page text the user did not edit
@@ -38,8 +27,6 @@ QString ValueProblem(int index, const QByteArray &value);
 // when problem is given, the reason there.
 std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QByteArray &tableValue,
                                        QString *problem = nullptr);
-// Writes one parameter with its sender, converting the value as its sender takes it.
-bool SendParam(const CAtCommand &at, CSerial &serial, int index, const QByteArray &value);
 // The three lines of one parameter: echo (empty: none), success and failure.
 QString SaveEchoLine(int index, const QByteArray &value);
 QString SaveSuccessLine(int index);
@@ -51,6 +38,7 @@ struct SaveContext {
   const CAtCommand &at;
   DialogHost &host;
   PageControls &pages;
+  CDeviceSession &session;        // the table the walk compares with and updates
   std::function<bool(int)> pause; // false when cut short by a shutdown
   std::function<bool()> abort;    // true once the program closes or a stop comes
 };

@@ -42,8 +42,6 @@ ConfigFileResult WriteConfigFile(const QString &path, const ParamArray &table) {
   return {true, MSG_CFG_SAVED.Get(), QString()};
 }
 
-ConfigFileResult WriteConfigFile(const QString &path) { return WriteConfigFile(path, ParamTable.Snapshot()); }
-
 ConfigFileResult ParseConfigFile(QByteArrayView text, ParamArray &table) {
   for (int k = 0; k < PARAM_COUNT; ++k) {
     ParamEntry &entry = table[static_cast<std::size_t>(k)];

@@ -24,8 +24,6 @@ struct ConfigFileResult {
 QByteArray ConfigFileBytes(const ParamArray &table);
 // Replaces the file at path atomically; the old file stays intact on failure.
 ConfigFileResult WriteConfigFile(const QString &path, const ParamArray &table);
-// Writes the process-wide ParamTable.
-ConfigFileResult WriteConfigFile(const QString &path);
 
 // Fills table from the text of a file: entries 0 to 57 that the file holds get
 // their value and bFound 1; every other entry keeps "No Exist" and bFound 0.

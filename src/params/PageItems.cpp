@@ -48,25 +48,6 @@ const std::vector<ListDef> &Lists() {
   return lists;
 }
 
-// Keywords differ from the items only where an item is longer ("SMSD" is found by "SMS").
-const std::vector<const char *> WORK_MODE_KEYS = {"PROT", "TRNS", "TTRN", "TLNT",  "LONG",
-                                                  "LNGT", "TUDP", "TCST", "TCPSVR"};
-const std::vector<const char *> ACTIVATION_KEYS = {"AUTO", "SMS", "CTRL", "DATA", "MIXD"};
-const std::vector<const char *> SERIAL_FORMAT_KEYS = {"8N1", "8E1", "8O1", "7O1", "7E1", "7N1"};
-
-const std::vector<const char *> *Keywords(int index) {
-  switch (index) {
-  case PARAM_WORK_MODE:
-    return &WORK_MODE_KEYS;
-  case PARAM_ACTIVATE:
-    return &ACTIVATION_KEYS;
-  case PARAM_SERIAL_MODE:
-    return &SERIAL_FORMAT_KEYS;
-  default:
-    return nullptr;
-  }
-}
-
 } // namespace
 
 QStringList Items(EPage page, int controlId, bool chinese) {
@@ -91,19 +72,6 @@ QStringList ParamItems(int index) {
   if (info.kind != EControlKind::List && info.kind != EControlKind::Combo)
     return {};
   return Items(info.page, info.controlId);
-}
-
-bool HasKeywords(int index) { return Keywords(index) != nullptr; }
-
-int KeywordPosition(int index, const QByteArray &value) {
-  const auto *keys = Keywords(index);
-  if (!keys)
-    return -1;
-  for (size_t i = 0; i < keys->size(); ++i) {
-    if (value.contains((*keys)[i]))
-      return static_cast<int>(i);
-  }
-  return -1;
 }
 
 } // namespace pageitems

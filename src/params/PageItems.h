@@ -22,9 +22,4 @@ QStringList Items(EPage page, int controlId);
 // Items of the list that shows parameter index (empty for edits).
 QStringList ParamItems(int index);
 
-// Work mode (17), activation (18) and serial format (19) are matched by keyword:
-// the position of the first keyword, in position order, contained in value; -1 when none.
-bool HasKeywords(int index);
-int KeywordPosition(int index, const QByteArray &value);
-
 } // namespace pageitems

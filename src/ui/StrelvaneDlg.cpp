@@ -644,7 +644,7 @@ void CStrelvaneDlg::EnableOperationButtons(bool enable) {
       return;
     }
     // Power-off only for a device that listed the first power-schedule group.
-    Control(IDC_POWER_OFF)->setEnabled(ParamTable.Found(PARAM_ALARM_FIRST));
+    Control(IDC_POWER_OFF)->setEnabled(m_device->Session().Table().Found(PARAM_ALARM_FIRST));
     for (int id : OPERATION_SET)
       Control(id)->setEnabled(true);
   });

@@ -59,7 +59,6 @@ private slots:
   void init() {
     m_oldScale = CTiming::Scale();
     CTiming::SetScale(0.1);
-    ParamTable.Replace(ParamArray{});
   }
   void cleanup() {
     if (m_dlg)
@@ -87,7 +86,7 @@ private slots:
     QCOMPARE(m_demo->Runner().State(), sim::EPowerState::Off);
     QVERIFY2(Loaded(), qPrintable(Log()));
 
-    const ParamArray table = ParamTable.Snapshot();
+    const ParamArray table = m_dlg->Device().Session().Table().Snapshot();
     QCOMPARE(table[0].nCount, PARAM_COUNT);
     // The pages show what the device listed.
     const std::string dump = m_demo->Runner().Dump();

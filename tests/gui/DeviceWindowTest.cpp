@@ -69,7 +69,6 @@ private slots:
     m_oldScale = CTiming::Scale();
     CTiming::SetScale(0.1);
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
     sim::CSimRunOptions o;
     o.device.bootMs = 1500;
     o.device.promptIntervalMs = 100;
@@ -117,7 +116,7 @@ private slots:
     QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
     QCOMPARE(Since(before), std::vector<std::string>{"at+port=6000"});
     QVERIFY(dlg.Log().Text().contains(QStringLiteral("Saving PORT......[AT+PORTD]\r\nSave PORT....OK...\r\n")));
-    QCOMPARE(ParamTable.Entry(10).szValue, QByteArray("6000"));
+    QCOMPARE(dlg.Device().Session().Table().Entry(10).szValue, QByteArray("6000"));
 
     // Save to file: the table as the device has it now.
     Click(dlg, IDC_SAVE_CONFIG);
@@ -131,7 +130,7 @@ private slots:
     Edit(dlg, EPage::Other, 1003)->setText(QStringLiteral("changed.apn"));
     Edit(dlg, EPage::Base, 1010)->setText(QStringLiteral("7000"));
     QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
-    QCOMPARE(ParamTable.Entry(PARAM_APN).szValue, QByteArray("changed.apn"));
+    QCOMPARE(dlg.Device().Session().Table().Entry(PARAM_APN).szValue, QByteArray("changed.apn"));
 
     // Without a path the load only says so.
     m_messages.clear();
@@ -144,8 +143,8 @@ private slots:
     QVERIFY(ClickAndWalk(dlg, IDC_LOAD_CONFIG));
     QCOMPARE(Edit(dlg, EPage::Other, 1003)->text(), QStringLiteral("CMNET")); // the file's value
     QCOMPARE(Since(before), (std::vector<std::string>{"at+apn=CMNET", "at+port=6000"}));
-    QCOMPARE(ParamTable.Entry(PARAM_APN).szValue, QByteArray("CMNET"));
-    QCOMPARE(ParamTable.Entry(10).szValue, QByteArray("6000"));
+    QCOMPARE(dlg.Device().Session().Table().Entry(PARAM_APN).szValue, QByteArray("CMNET"));
+    QCOMPARE(dlg.Device().Session().Table().Entry(10).szValue, QByteArray("6000"));
     QCOMPARE(dlg.Tabs().size(), 5);
 
     // Closing the port disables the operations again.

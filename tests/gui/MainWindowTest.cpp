@@ -5,6 +5,7 @@
 #include "host/ThreadExecutor.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
+#include "device/DeviceController.h"
 #include "params/ParamTable.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
@@ -48,10 +49,10 @@ QString CaptionOf(QWidget *w) {
   return {};
 }
 
-void SetFound(int index, bool found) {
-  ParamArray table = ParamTable.Snapshot();
+void SetFound(CParamTable &device, int index, bool found) {
+  ParamArray table = device.Snapshot();
   table[static_cast<size_t>(index)].bFound = found ? 1 : 0;
-  ParamTable.Replace(table);
+  device.Replace(table);
 }
 
 // Runs fn on a worker thread while the window thread keeps handling events.
@@ -103,7 +104,6 @@ private slots:
   void cleanup() {
     m_dlg.reset();
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
   }
 
   void initialState_data() {
@@ -221,7 +221,7 @@ private slots:
     Make(false, {{"/dev/ttyS0", ""}});
     const QList<int> set = {1011, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1033, 1044, 1045};
     for (bool powerSchedule : {false, true}) {
-      SetFound(PARAM_ALARM_FIRST, powerSchedule);
+      SetFound(m_dlg->Device().Session().Table(), PARAM_ALARM_FIRST, powerSchedule);
       m_dlg->EnableOperationButtons(true);
       for (int id : set)
         QVERIFY2(C(id)->isEnabled(), qPrintable(QString::number(id)));

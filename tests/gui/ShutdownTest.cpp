@@ -61,7 +61,6 @@ private slots:
   void init() {
     CTiming::SetScale(0.1);
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
     {
       std::lock_guard lock(m_mutex);
       m_commands.clear();

@@ -80,7 +80,6 @@ private slots:
     m_dlg.reset();
     m_sim.Stop();
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
   }
 
   // The exact bytes of each send, seen through the hex display of their loopback.

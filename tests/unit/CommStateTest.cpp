@@ -18,9 +18,6 @@ protected:
     m_oldScale = CTiming::Scale();
     CTiming::SetScale(0.01); // the 30 s restart wait takes 0.3 s
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
-    g_serialWork.SetCommMode("8N1");
-    g_serialWork.SetBaudrate(115200);
     ASSERT_TRUE(m_line.Open()); // a line with nobody answering on it
     m_device = std::make_unique<CDeviceController>(m_host, m_pages);
   }
@@ -29,8 +26,6 @@ protected:
     // worker inside a host call is never waited for by the thread it waits for.
     m_host.ShutdownCalls();
     m_device.reset();
-    g_serialWork.SetCommMode("8N1");
-    g_serialWork.SetBaudrate(115200);
     CTiming::SetScale(m_oldScale);
   }
   void Open(const char *baud) {
@@ -63,8 +58,8 @@ TEST_F(CommState, RebootSetsTheWorkLineSettingsAfterTheWait) {
   Open("57600");
   for (const Case &c : cases) {
     SCOPED_TRACE(c.commMode);
-    g_serialWork.SetCommMode(c.commMode);
-    g_serialWork.SetBaudrate(c.baud);
+    m_device->Session().Work().SetCommMode(c.commMode);
+    m_device->Session().Work().SetBaudrate(c.baud);
     m_device->RebootToCommState();
     EXPECT_EQ(m_line.ReadUntil("at+reset\r", 2000), "at+reset\r");
     ASSERT_TRUE(m_device->WaitIdle(5000));

@@ -1,4 +1,7 @@
 #include "params/ConfigFile.h"
+#include "device/DeviceController.h"
+#include "host/ConsoleHost.h"
+#include "params/PageModel.h"
 #include "params/ParamMessages.h"
 #include "params/SettingsParser.h"
 #include "unit/ListingFixture.h"
@@ -95,13 +98,14 @@ TEST_F(ConfigFileTest, SaveBeforeAnyListingWritesAnEmptyFile) {
   EXPECT_EQ(ReadAll(path), QByteArray());
 }
 
-TEST_F(ConfigFileTest, SaveWritesTheProcessWideTable) {
-  const ParamArray old = ParamTable.Snapshot();
-  ParamTable.Replace(DeviceTable());
-  ParamTable.SetValue(0, "NEWAPN");
-  const QString path = Path("global.cfg");
-  EXPECT_TRUE(WriteConfigFile(path).ok);
-  ParamTable.Replace(old);
+TEST_F(ConfigFileTest, SaveWritesTheDevicesTable) {
+  CConsoleHost host;
+  CPageModel pages;
+  CDeviceController device(host, pages);
+  device.Session().Table().Replace(DeviceTable());
+  device.Session().Table().SetValue(0, "NEWAPN");
+  const QString path = Path("device.cfg");
+  EXPECT_TRUE(device.SaveConfigFile(path));
   EXPECT_TRUE(ReadAll(path).startsWith("Access Point Name:=NEWAPN\r\r\n"));
 }
 

@@ -105,7 +105,6 @@ protected:
     m_oldScale = CTiming::Scale();
     CTiming::SetScale(0.1);
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
   }
   void TearDown() override {
     if (m_device) {
@@ -184,19 +183,19 @@ TEST_F(ConfigRunScript, AListingOf1500CharactersIsTakenAfterItsTimeOut) {
   m_script->ShowMenu();
   ASSERT_TRUE(PumpUntil([&] { return !m_device->RunActive(); }, 20000));
   EXPECT_FALSE(LogText().contains(QStringLiteral("Load IP Modem Data Failed")));
-  EXPECT_EQ(ParamTable.Entry(0).szValue, fixture::ParsedValue(0));
+  EXPECT_EQ(m_device->Session().Table().Entry(0).szValue, fixture::ParsedValue(0));
   EXPECT_EQ(m_pages.ParamText(5), QString::fromLatin1(fixture::ParsedValue(5)));
   EXPECT_TRUE(m_host.OperationButtonsEnabled());
 }
 
 TEST_F(ConfigRunScript, AMissingListingEndsTheRunWithoutLoading) {
-  ParamTable.SetValue(0, "before");
   Play([](const std::string &line) { return Normal(line, "at+show\r\nAccess Point Name: x\r\n"); });
+  m_device->Session().Table().SetValue(0, "before");
   m_script->ShowMenu();
   ASSERT_TRUE(PumpUntil([&] { return !m_device->RunActive() && m_host.IsEnabled(ID_OPEN_CLOSE); }, 20000));
   EXPECT_TRUE(LogText().endsWith(QStringLiteral("Loading IP Modem Settings ...\r\n>>> Load IP Modem Data Failed")))
       << LogText().toStdString();
-  EXPECT_EQ(ParamTable.Entry(0).szValue, QByteArray("before")) << "the table is left as it was";
+  EXPECT_EQ(m_device->Session().Table().Entry(0).szValue, QByteArray("before")) << "the table is left as it was";
   EXPECT_FALSE(m_host.OperationButtonsEnabled());
 }
 

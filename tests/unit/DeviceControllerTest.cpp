@@ -33,9 +33,6 @@ protected:
     m_oldScale = CTiming::Scale();
     CTiming::SetScale(0.1);
     g_chineseUi = 0;
-    ParamTable.Replace(ParamArray{});
-    g_serialWork.SetCommMode("8N1");
-    g_serialWork.SetBaudrate(115200);
   }
   void TearDown() override {
     // As the front ends do: host calls stop before the workers are ended, so a
@@ -122,7 +119,7 @@ TEST_F(DeviceFlow, PowerUpIsCaughtAndTheSettingsReachThePages) {
   EXPECT_TRUE(LogHas(QStringLiteral("+IPR:")));
   EXPECT_FALSE(m_host.PromptTimerActive()) << "no more s presses once the menu came";
 
-  const ParamArray t = ParamTable.Snapshot();
+  const ParamArray t = m_device->Session().Table().Snapshot();
   EXPECT_EQ(t[0].nCount, 69);
   EXPECT_EQ(t[0].bFound, 1);
   EXPECT_EQ(m_pages.ParamText(PARAM_APN).toUtf8(), t[PARAM_APN].szValue);
@@ -133,7 +130,7 @@ TEST_F(DeviceFlow, PowerUpIsCaughtAndTheSettingsReachThePages) {
   EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_COMM));
   EXPECT_TRUE(m_host.IsEnabled(ID_OPEN_CLOSE));
   EXPECT_TRUE(m_pages.IsParamEnabled(PARAM_APN));
-  EXPECT_EQ(g_serialWork.Baudrate(), std::atoi(t[PARAM_BAUDRATE].szValue.constData()));
+  EXPECT_EQ(m_device->Session().Work().Baudrate(), std::atoi(t[PARAM_BAUDRATE].szValue.constData()));
 
   // The device's command sequence, in order.
   std::vector<std::string> seen;
@@ -168,8 +165,8 @@ TEST_F(DeviceFlow, SaveWritesOnlyWhatChangedAndTheNextListingShowsIt) {
   EXPECT_EQ(writes, expected);
   EXPECT_TRUE(LogHas(QStringLiteral("Saving APN.......[AT+APN]\r\nSave APN....OK...\r\n")));
   EXPECT_TRUE(LogHas(QStringLiteral("Save PORT....OK...\r\n")));
-  EXPECT_EQ(ParamTable.Entry(PARAM_APN).szValue, QByteArray("internet.test"));
-  EXPECT_EQ(ParamTable.Entry(10).szValue, QByteArray("6000"));
+  EXPECT_EQ(m_device->Session().Table().Entry(PARAM_APN).szValue, QByteArray("internet.test"));
+  EXPECT_EQ(m_device->Session().Table().Entry(10).szValue, QByteArray("6000"));
   EXPECT_TRUE(m_host.OperationButtonsEnabled());
   EXPECT_TRUE(m_host.IsEnabled(ID_SAVE_CONFIG));
 
@@ -200,7 +197,7 @@ TEST_F(DeviceFlow, RejectedParameterFailsAfterItsWaitAndTheWalkGoesOn) {
   ASSERT_TRUE(m_device->WaitIdle(20000));
   EXPECT_TRUE(LogHas(QStringLiteral("Save APN Failed\r\n")));
   EXPECT_TRUE(LogHas(QStringLiteral("Save USERNAME....OK...\r\n")));
-  EXPECT_NE(ParamTable.Entry(PARAM_APN).szValue, QByteArray("x"));
+  EXPECT_NE(m_device->Session().Table().Entry(PARAM_APN).szValue, QByteArray("x"));
 }
 
 TEST_F(DeviceFlow, DatangModuleIsRecognisedThroughItsRevision) {
@@ -221,7 +218,7 @@ TEST_F(DeviceFlow, DeviceWithoutOptionalGroupsOffersThreeTabsAndNoPowerOff) {
   Open();
   ASSERT_TRUE(Loaded());
   EXPECT_EQ(m_pages.Tabs().size(), 3);
-  EXPECT_FALSE(ParamTable.Found(PARAM_ALARM_FIRST));
+  EXPECT_FALSE(m_device->Session().Table().Found(PARAM_ALARM_FIRST));
 }
 
 TEST_F(DeviceFlow, ClosingWhileWaitingForTheMenuEndsTheRunQuietly) {
@@ -255,8 +252,8 @@ TEST_F(DeviceFlow, RebootIntoCommunicationStateSetsTheWorkLineSettings) {
   MakeDevice();
   Open();
   ASSERT_TRUE(Loaded());
-  g_serialWork.SetCommMode("8E1");
-  g_serialWork.SetBaudrate(9600);
+  m_device->Session().Work().SetCommMode("8E1");
+  m_device->Session().Work().SetBaudrate(9600);
   m_device->RebootToCommState();
   EXPECT_TRUE(m_device->CommMode());
   EXPECT_TRUE(m_host.CommStateSelected());
@@ -281,7 +278,7 @@ TEST_F(DeviceFlow, ClosingThePortDuringTheRestartWaitKeepsTheWayBackOpen) {
   MakeDevice();
   Open();
   ASSERT_TRUE(Loaded());
-  g_serialWork.SetBaudrate(9600);
+  m_device->Session().Work().SetBaudrate(9600);
   m_sim.PowerOff(); // the restart text never comes
   auto result = std::make_shared<std::atomic<int>>(-1);
   m_device->RebootToCommState([result](bool ok) { result->store(ok ? 1 : 0); });
@@ -357,7 +354,7 @@ TEST_F(DeviceFlow, NoiseAndChunkedRepliesStillLoadEverySetting) {
   MakeDevice();
   Open();
   ASSERT_TRUE(Loaded(30000)) << LogText().toStdString();
-  const ParamArray t = ParamTable.Snapshot();
+  const ParamArray t = m_device->Session().Table().Snapshot();
   int found = 0;
   for (const auto &e : t)
     found += e.bFound;
@@ -455,7 +452,7 @@ TEST_F(DeviceFlow, ConfigurationFileRoundTripWritesExactlyWhatDiffers) {
   const QString path = dir.filePath(QStringLiteral("device.cfg"));
   ASSERT_TRUE(m_device->SaveConfigFile(path));
   EXPECT_EQ(m_host.Messages().value(0), QStringLiteral("Save Successful"));
-  const ParamArray saved = ParamTable.Snapshot();
+  const ParamArray saved = m_device->Session().Table().Snapshot();
 
   // The file of this very device: nothing differs, nothing is written.
   size_t before = Commands().size();
@@ -476,7 +473,7 @@ TEST_F(DeviceFlow, ConfigurationFileRoundTripWritesExactlyWhatDiffers) {
   EXPECT_EQ(CommandsSince(before), expected);
   EXPECT_TRUE(LogHas(QStringLiteral("Save APN....OK...\r\n")));
   for (int i = 0; i <= PARAM_ALARM_LAST; ++i)
-    EXPECT_EQ(ParamTable.Entry(i).szValue, saved[static_cast<size_t>(i)].szValue) << "entry " << i;
+    EXPECT_EQ(m_device->Session().Table().Entry(i).szValue, saved[static_cast<size_t>(i)].szValue) << "entry " << i;
 }
 
 TEST_F(DeviceFlow, AConfigurationFileLoadThatCannotStartWritesNothing) {
@@ -745,7 +742,7 @@ TEST_P(SaveStop, IsNeverTakenForTheParametersAnswer) {
   Open();
   ASSERT_TRUE(Loaded());
   m_sim.WithModel([](sim::CDeviceModel &m) { m.Options().silentCommands.insert("at+cent"); });
-  const ParamArray before = ParamTable.Snapshot();
+  const ParamArray before = m_device->Session().Table().Snapshot();
   m_pages.SetParamText(0, QStringLiteral("apn.example"));
   m_pages.SetParamText(1, QStringLiteral("*99#"));
   m_pages.SetParamText(2, QStringLiteral("someone"));
@@ -763,7 +760,7 @@ TEST_P(SaveStop, IsNeverTakenForTheParametersAnswer) {
   EXPECT_TRUE(LogHas(QStringLiteral("Save CENT Failed\r\n")));
   EXPECT_TRUE(LogHas(QStringLiteral(">>> Save stopped: the remaining parameters were not written to the device\r\n")));
   EXPECT_EQ(CountPrefix("at+username="), 0u) << "nothing is written after the stop";
-  const ParamArray after = ParamTable.Snapshot();
+  const ParamArray after = m_device->Session().Table().Snapshot();
   EXPECT_EQ(after[0].szValue, QByteArray("apn.example"));
   EXPECT_EQ(after[1].szValue, before[1].szValue) << "the table keeps what the device has";
   EXPECT_EQ(after[2].szValue, before[2].szValue);
@@ -785,8 +782,8 @@ TEST_P(LoadStop, AListingThatDoesNotCompleteChangesNothing) {
   Open();
   ASSERT_TRUE(Loaded());
   m_pages.SetParamText(0, QStringLiteral("edited, not saved"));
-  g_serialWork.SetBaudrate(57600);
-  const ParamArray before = ParamTable.Snapshot();
+  m_device->Session().Work().SetBaudrate(57600);
+  const ParamArray before = m_device->Session().Table().Snapshot();
   const QList<EPage> tabs = m_pages.Tabs();
   m_sim.WithModel([](sim::CDeviceModel &m) { m.Options().silentCommands.insert("at+show"); });
   const size_t shows = CountPrefix("at+show");
@@ -804,12 +801,12 @@ TEST_P(LoadStop, AListingThatDoesNotCompleteChangesNothing) {
   ASSERT_TRUE(PumpUntil([&] { return result->load() >= 0; }, 20000));
   EXPECT_TRUE(m_device->WaitIdle(5000));
   EXPECT_EQ(result->load(), 0);
-  const ParamArray after = ParamTable.Snapshot();
+  const ParamArray after = m_device->Session().Table().Snapshot();
   for (int i = 0; i < PARAM_COUNT; ++i)
     EXPECT_EQ(after[static_cast<size_t>(i)].szValue, before[static_cast<size_t>(i)].szValue) << i;
   EXPECT_EQ(m_pages.ParamText(0), QStringLiteral("edited, not saved"));
   EXPECT_EQ(m_pages.Tabs(), tabs);
-  EXPECT_EQ(g_serialWork.Baudrate(), 57600);
+  EXPECT_EQ(m_device->Session().Work().Baudrate(), 57600);
   EXPECT_TRUE(LogHas(QStringLiteral(">>> Load IP Modem Data Failed: the settings and the pages are unchanged\r\n")))
       << LogText().toStdString();
 }
@@ -869,8 +866,8 @@ TEST_F(DeviceFlow, SaveThroughNoiseAndChunkedRepliesStillWritesEveryChange) {
   m_pages.SetParamText(20, QStringLiteral("12345678"));
   m_device->SaveToDevice();
   ASSERT_TRUE(m_device->WaitIdle(30000));
-  EXPECT_EQ(ParamTable.Entry(PARAM_APN).szValue, QByteArray("noisy.apn"));
-  EXPECT_EQ(ParamTable.Entry(20).szValue, QByteArray("12345678"));
+  EXPECT_EQ(m_device->Session().Table().Entry(PARAM_APN).szValue, QByteArray("noisy.apn"));
+  EXPECT_EQ(m_device->Session().Table().Entry(20).szValue, QByteArray("12345678"));
   EXPECT_FALSE(LogHas(QStringLiteral("Failed")));
 }
 
@@ -976,7 +973,7 @@ TEST_F(DeviceFlow, AValueTheDeviceCannotTakeStopsTheSaveBeforeItsFirstCommand) {
   EXPECT_TRUE(m_host.Messages()[0].contains(QStringLiteral("Link Fail Retry Times:")))
       << m_host.Messages()[0].toStdString();
   EXPECT_EQ(m_pages.ParamText(42), QStringLiteral("4294967301")) << "the field keeps what was typed";
-  EXPECT_EQ(ParamTable.Entry(0).szValue, QByteArray("CMNET"));
+  EXPECT_EQ(m_device->Session().Table().Entry(0).szValue, QByteArray("CMNET"));
   EXPECT_TRUE(m_host.OperationButtonsEnabled());
 }
 

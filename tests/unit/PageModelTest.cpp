@@ -53,7 +53,7 @@ TEST(PageItems, KeywordsFirstMatchWins) {
       {PARAM_APN, "TRNS", -1}, // no keyword table
   };
   for (const Case &c : cases)
-    EXPECT_EQ(pageitems::KeywordPosition(c.index, c.value), c.position) << c.index << " " << c.value;
+    EXPECT_EQ(KeywordPosition(c.index, c.value), c.position) << c.index << " " << c.value;
 }
 
 TEST(PageModel, TextAndSelectionByParameterIndex) {

@@ -3,7 +3,7 @@
 #include "device/SaveSequencer.h"
 #include "params/PageFill.h"
 #include "params/PageModel.h"
-#include "params/ParamTable.h"
+#include "params/DeviceSession.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
 
@@ -29,12 +29,8 @@ ParamArray TableWith(std::initializer_list<std::pair<int, const char *>> values)
 
 class SaveFill : public ::testing::Test {
 protected:
-  void SetUp() override {
-    g_chineseUi = 0;
-    g_serialWork.SetCommMode("8N1");
-    g_serialWork.SetBaudrate(115200);
-    ParamTable.Replace(ParamArray{});
-  }
+  void SetUp() override { g_chineseUi = 0; }
+  CDeviceSession m_session;
 };
 
 } // namespace
@@ -72,7 +68,7 @@ TEST_F(SaveFill, ListSelectionsFollowTheTableValue) {
     CPageModel pages;
     pages.SetParamSelection(c.index, 2); // a previous device's selection
     ParamArray t = TableWith({{PARAM_ALARM_FIRST, "D"}, {PARAM_GPS_FIRST, "1.2.3.4"}, {c.index, c.value}});
-    FillPages(t, pages);
+    FillPages(t, pages, m_session.Work());
     EXPECT_EQ(pages.ParamSelection(c.index), c.selection);
   }
 }
@@ -88,7 +84,7 @@ TEST_F(SaveFill, TabsFollowThePresenceOfTheOptionalGroups) {
     ParamArray t = TableWith({});
     t[PARAM_ALARM_FIRST].bFound = c.alarm ? 1 : 0;
     t[PARAM_GPS_FIRST].bFound = c.gps ? 1 : 0;
-    FillPages(t, pages);
+    FillPages(t, pages, m_session.Work());
     EXPECT_EQ(pages.Tabs().size(), c.tabs);
     EXPECT_EQ(pages.IsParamEnabled(PARAM_GPS_FIRST), c.gps) << "the GPS page is filled and enabled by its own flag";
   }
@@ -96,11 +92,11 @@ TEST_F(SaveFill, TabsFollowThePresenceOfTheOptionalGroups) {
 
 TEST_F(SaveFill, MissingParametersShowThePlaceholderAndABaudOfZero) {
   CPageModel pages;
-  FillPages(TableWith({{0, "CMNET"}}), pages);
+  FillPages(TableWith({{0, "CMNET"}}), pages, m_session.Work());
   EXPECT_EQ(pages.ParamText(0), QStringLiteral("CMNET"));
   EXPECT_EQ(pages.ParamText(5), QStringLiteral("No Exist"));
-  EXPECT_EQ(g_serialWork.Baudrate(), 0);
-  EXPECT_EQ(g_serialWork.CommMode(), QByteArray("No Exist"));
+  EXPECT_EQ(m_session.Work().Baudrate(), 0);
+  EXPECT_EQ(m_session.Work().CommMode(), QByteArray("No Exist"));
 }
 
 TEST_F(SaveFill, WhatTheWalkWritesForEachPageValue) {
@@ -166,16 +162,16 @@ TEST_F(SaveFill, AFileChangesOnlyTheControlsOfWhatItHolds) {
                                  {PARAM_ALARM_FIRST, "D"},
                                  {PARAM_GPS_FIRST, "198.51.100.30"},
                                  {63, "1"}});
-  ParamTable.Replace(device);
+  m_session.Table().Replace(device);
   CPageModel pages;
-  FillPages(device, pages);
+  FillPages(device, pages, m_session.Work());
   const QList<EPage> tabs = pages.Tabs();
-  g_serialWork.SetBaudrate(57600);
+  m_session.Work().SetBaudrate(57600);
 
   // A file with the APN, a schedule group and the placeholder for the port.
   ParamArray file = TableWith({{0, "internet"}, {PARAM_ALARM_FIRST, "OD,\"08:00:00\",3600"}});
   file[10].szValue = NO_EXIST; // held as the placeholder: bFound stays 0
-  FillPagesFromFile(file, pages);
+  FillPagesFromFile(file, pages, m_session.Table());
 
   EXPECT_EQ(pages.ParamText(0), QStringLiteral("internet"));
   EXPECT_EQ(pages.ParamText(10), QStringLiteral("5001"));
@@ -185,7 +181,7 @@ TEST_F(SaveFill, AFileChangesOnlyTheControlsOfWhatItHolds) {
   EXPECT_EQ(pages.ParamText(PARAM_ALARM_FIRST), QStringLiteral("OD,\"08:00:00\",3600"));
   EXPECT_FALSE(pages.ScheduleDescription(PARAM_ALARM_FIRST).isEmpty());
   EXPECT_EQ(pages.Tabs(), tabs);
-  EXPECT_EQ(g_serialWork.Baudrate(), 57600) << "the work settings change only when the device accepts them";
+  EXPECT_EQ(m_session.Work().Baudrate(), 57600) << "the work settings change only when the device accepts them";
 
   // And so the walk would write exactly the APN and the group.
   int changed = 0;
@@ -198,11 +194,11 @@ TEST_F(SaveFill, AFileChangesOnlyTheControlsOfWhatItHolds) {
 
 TEST_F(SaveFill, AFileDoesNotFillScheduleGroupsTheDeviceLacks) {
   ParamArray device = TableWith({{0, "CMNET"}});
-  ParamTable.Replace(device);
+  m_session.Table().Replace(device);
   CPageModel pages;
-  FillPages(device, pages);
+  FillPages(device, pages, m_session.Work());
   pages.SetParamText(PARAM_ALARM_FIRST, QStringLiteral("D"));
-  FillPagesFromFile(TableWith({{PARAM_ALARM_FIRST, "OD,\"08:00:00\",3600"}}), pages);
+  FillPagesFromFile(TableWith({{PARAM_ALARM_FIRST, "OD,\"08:00:00\",3600"}}), pages, m_session.Table());
   EXPECT_EQ(pages.ParamText(PARAM_ALARM_FIRST), QStringLiteral("D"));
   EXPECT_EQ(pages.Tabs().size(), 3);
 }
@@ -214,7 +210,7 @@ TEST_F(SaveFill, AValueTheUserDidNotEditIsNeverAChangeWhateverItsBytes) {
     SCOPED_TRACE(device.toHex().toStdString());
     ParamArray table = TableWith({{37, device.constData()}});
     CPageModel pages;
-    FillPages(table, pages);
+    FillPages(table, pages, m_session.Work());
     EXPECT_FALSE(ChangedValue(37, pages, device).has_value());
     // An edit of such a value is a change like any other.
     pages.SetParamText(37, QStringLiteral("REG2"));
