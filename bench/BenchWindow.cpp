@@ -15,7 +15,7 @@
 // window's first paint. Prints key=value lines.
 #include "model/Pty.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
+#include "widgets/ControlIds.h"
 #include "ui/OutputView.h"
 #include "ui/Startup.h"
 #include "ui/StrelvaneDlg.h"

@@ -2,9 +2,9 @@
 // Paths (a device node or a pseudo-terminal) are listed before the system's
 // ports and the first of them is opened. --demo lists a simulated device first.
 #include "host/TimeScaleWarning.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "text/Lang.h"
-#include "ui/DemoDevice.h"
+#include "app/DemoDevice.h"
 #include "ui/StrelvaneDlg.h"
 
 #include <QApplication>
@@ -44,6 +44,10 @@ public:
     // Declared before the window: the device outlives the port that is open on it.
     std::unique_ptr<CDemoDevice> device;
     if (parser.isSet(demo)) {
+      if (!CDemoDevice::Available()) {
+        std::fputs("strelvane: this build has no demo mode\n", stderr);
+        return 1;
+      }
       device = std::make_unique<CDemoDevice>();
       if (!device->Start()) {
         std::fputs("strelvane: cannot open a pseudo-terminal for the simulated device\n", stderr);
@@ -62,8 +66,9 @@ public:
     };
 
     CStrelvaneDlg dlg;
+    // Listed first, powered up a second after the window opens its port, with a re-power action.
     if (device)
-      device->Attach(dlg);
+      dlg.EnableDemo(device->Path(), [d = device.get()] { d->Repower(); });
     dlg.SetPortSource(ports);
     dlg.Initialize(ports());
     if (const QString warning = TimeScaleWarning(); !warning.isEmpty())

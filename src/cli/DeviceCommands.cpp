@@ -7,7 +7,7 @@
 #include "device/SaveSequencer.h"
 #include "host/ConsoleHost.h"
 #include "host/TimeScaleWarning.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/SimRunner.h"
 #include "params/ConfigFile.h"
 #include "params/PageItems.h"

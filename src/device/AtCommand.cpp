@@ -1,6 +1,6 @@
 #include "device/AtCommand.h"
 
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "params/ParamValue.h"
 #include "serial/Serial.h"
 

@@ -6,7 +6,7 @@
 // may come from any thread and are carried out on the window thread.
 #include "device/AtCommand.h"
 #include "device/ReplyEngine.h"
-#include "host/Event.h"
+#include "base/Event.h"
 #include "params/DeviceSession.h"
 #include "serial/Serial.h"
 #include "text/Gbk.h"

@@ -1,6 +1,6 @@
 #include "device/ReplyEngine.h"
 
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "serial/Serial.h"
 
 #include <algorithm>

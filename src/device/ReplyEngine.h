@@ -4,7 +4,7 @@
 // 4096-character text tested against the pending reply's marker, in
 // communication state they go to the display. Workers run exchanges: set the
 // code, empty the text, reset the event, write, wait.
-#include "host/Event.h"
+#include "base/Event.h"
 
 #include <QByteArray>
 

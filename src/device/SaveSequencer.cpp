@@ -4,7 +4,7 @@
 #include "device/DeviceMessages.h"
 #include "device/ReplyEngine.h"
 #include "host/DialogHost.h"
-#include "host/PageControls.h"
+#include "params/PageControls.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
 

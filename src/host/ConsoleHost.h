@@ -5,7 +5,7 @@
 // calls from any thread and carries them out on the thread that created it.
 #include "host/DialogHost.h"
 #include "host/OutputLog.h"
-#include "host/ThreadExecutor.h"
+#include "base/ThreadExecutor.h"
 
 #include <QTimer>
 

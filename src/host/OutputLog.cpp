@@ -1,8 +1,7 @@
 #include "host/OutputLog.h"
 
+#include "base/AtomicFile.h"
 #include "text/Gbk.h"
-
-#include <QSaveFile>
 
 COutputLog::COutputLog(qsizetype limit) : m_limit(limit > 0 ? limit : DEFAULT_LIMIT) {}
 
@@ -48,27 +47,6 @@ QByteArray LogFileBytes(const QString &text) {
     out.append(c);
   }
   return out;
-}
-
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error)
-      *error = file.errorString();
-    return false;
-  }
-  if (file.write(bytes) != bytes.size()) {
-    if (error)
-      *error = file.errorString();
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    if (error)
-      *error = file.errorString();
-    return false;
-  }
-  return true;
 }
 
 bool SaveLogFile(const QString &path, const QString &text, QString *error) {

@@ -32,5 +32,3 @@ QByteArray LogFileBytes(const QString &text);
 // Writes the log file atomically (temporary file beside it, then rename).
 // False with a reason when it could not be written; an old file is then left intact.
 bool SaveLogFile(const QString &path, const QString &text, QString *error = nullptr);
-// Writes bytes to path atomically; shared by every file the tool saves.
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);

@@ -1,6 +1,6 @@
 #include "host/TimeScaleWarning.h"
 
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "text/Lang.h"
 
 namespace {

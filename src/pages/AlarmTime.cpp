@@ -5,7 +5,7 @@
 #include "schedule/Schedule.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
+#include "widgets/ControlIds.h"
 
 #include <QComboBox>
 #include <QDateTime>

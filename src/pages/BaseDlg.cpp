@@ -1,7 +1,7 @@
 #include "pages/BaseDlg.h"
 
 #include "text/Lang.h"
-#include "ui/IpAddressEdit.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -2,8 +2,8 @@
 
 #include "params/PageItems.h"
 #include "text/Lang.h"
-#include "ui/ControlUtil.h"
-#include "ui/IpAddressEdit.h"
+#include "widgets/ControlUtil.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QComboBox>
 #include <QGroupBox>

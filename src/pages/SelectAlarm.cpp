@@ -4,7 +4,7 @@
 #include "schedule/ScheduleMessages.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
-#include "ui/ControlUtil.h"
+#include "widgets/ControlUtil.h"
 
 #include <QCheckBox>
 #include <QComboBox>

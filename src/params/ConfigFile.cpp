@@ -1,6 +1,6 @@
 #include "params/ConfigFile.h"
 
-#include "host/OutputLog.h"
+#include "base/AtomicFile.h"
 #include "params/ParamMessages.h"
 
 #include <QFile>

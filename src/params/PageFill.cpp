@@ -1,6 +1,6 @@
 #include "params/PageFill.h"
 
-#include "host/PageControls.h"
+#include "params/PageControls.h"
 #include "schedule/Schedule.h"
 #include "text/Gbk.h"
 

@@ -2,7 +2,7 @@
 // The setting pages without widgets: what the CLI and the unit tests show the
 // engine. It keeps, per parameter, the text or selection its control would show,
 // with the same list items as the Qt pages, and the enabling and tab rules.
-#include "host/PageControls.h"
+#include "params/PageControls.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "serial/Serial.h"
 
-#include "host/ThreadExecutor.h"
+#include "base/ThreadExecutor.h"
 
 #include <QEventLoop>
 #include <QSerialPort>

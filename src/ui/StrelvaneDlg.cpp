@@ -2,8 +2,8 @@
 
 #include "device/DeviceController.h"
 #include "device/Terminal.h"
-#include "host/ThreadExecutor.h"
-#include "host/Timing.h"
+#include "base/ThreadExecutor.h"
+#include "base/Timing.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
 #include "pages/DtuDlg.h"
@@ -13,8 +13,8 @@
 #include "text/HexText.h"
 #include "text/Lang.h"
 #include "ui/AboutDlg.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlUtil.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ControlUtil.h"
 #include "ui/OutputView.h"
 #include "ui/TabSheet.h"
 

@@ -5,7 +5,7 @@
 // carried out synchronously on the window thread.
 #include "host/DialogHost.h"
 #include "host/OutputLog.h"
-#include "host/PageControls.h"
+#include "params/PageControls.h"
 #include "ui/Startup.h"
 
 #include <QDialog>

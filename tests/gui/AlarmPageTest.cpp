@@ -3,7 +3,7 @@
 // string, and with the simulated device the clock is really set. Also writes
 // screenshots of the editor and the page (build folder, screenshots/schedule).
 #include "device/DeviceController.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/SimRunner.h"
 #include "pages/AlarmTime.h"
 #include "pages/SelectAlarm.h"
@@ -11,7 +11,7 @@
 #include "support/BoxAnswerer.h"
 #include "support/TestUtil.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
+#include "widgets/ControlIds.h"
 #include "ui/StrelvaneDlg.h"
 #include "ui/TabSheet.h"
 

@@ -2,13 +2,14 @@
 // settings by itself, the re-power action catches the device again, and the
 // everyday comforts around it (port list refresh, save progress).
 #include "device/DeviceController.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "params/ParamTable.h"
 #include "support/TestUtil.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
-#include "ui/DemoDevice.h"
+#include "widgets/ControlIds.h"
+#include "app/DemoDevice.h"
+#include "model/SimRunner.h"
 #include "ui/StrelvaneDlg.h"
 #include "ui/TabSheet.h"
 
@@ -42,7 +43,7 @@ class DemoTest : public QObject {
       qFatal("no pty for the simulated device");
     m_dlg = std::make_unique<CStrelvaneDlg>();
     m_dlg->SetMessageHook([](const QString &, const QString &) {});
-    m_demo->Attach(*m_dlg);
+    m_dlg->EnableDemo(m_demo->Path(), [demo = m_demo.get()] { demo->Repower(); });
     m_dlg->Initialize(DemoPorts(*m_demo));
     // Not shown: painting would start Qt's image thread pool, whose locks
     // ThreadSanitizer cannot see; the flows and widget states do not need it.
@@ -83,13 +84,13 @@ private slots:
     QVERIFY2(dlg.IsPortOpen(), "the simulated device's port is opened at start");
     QCOMPARE(dlg.OpenedPort(), m_demo->Path());
     // Switched on only a moment after its port opened.
-    QCOMPARE(m_demo->Runner().State(), sim::EPowerState::Off);
+    QCOMPARE(m_demo->Runner()->State(), sim::EPowerState::Off);
     QVERIFY2(Loaded(), qPrintable(Log()));
 
     const ParamArray table = m_dlg->Device().Session().Table().Snapshot();
     QCOMPARE(table[0].nCount, PARAM_COUNT);
     // The pages show what the device listed.
-    const std::string dump = m_demo->Runner().Dump();
+    const std::string dump = m_demo->Runner()->Dump();
     QVERIFY(!table[PARAM_APN].szValue.isEmpty());
     QVERIFY(dump.find("=" + table[PARAM_APN].szValue.toStdString() + "\n") != std::string::npos);
     QCOMPARE(dlg.ParamText(PARAM_APN), text::FromGbk(table[PARAM_APN].szValue));
@@ -97,7 +98,7 @@ private slots:
     QCOMPARE(dlg.Tabs().size(), 5);
     QVERIFY(dlg.Control(IDC_SHOW_CONFIG)->isEnabled());
     QVERIFY(dlg.Control(IDC_REBOOT_COMM)->isEnabled());
-    QCOMPARE(m_demo->Runner().State(), sim::EPowerState::Config);
+    QCOMPARE(m_demo->Runner()->State(), sim::EPowerState::Config);
     if (!chinese)
       QVERIFY(Log().contains(QStringLiteral("          Module Type:SIMCOM_SIM700\r\n")));
     else
@@ -120,7 +121,7 @@ private slots:
     QVERIFY(Loaded());
     QCOMPARE(dlg.ParamText(PARAM_APN), apn);
     QCOMPARE(Log().count(QStringLiteral("Loading IP Modem Settings ...\r\n")), 2);
-    QCOMPARE(m_demo->Runner().State(), sim::EPowerState::Config);
+    QCOMPARE(m_demo->Runner()->State(), sim::EPowerState::Config);
   }
 
   void repowerActionOnlyInDemoModeAndInBothLanguages() {
@@ -143,7 +144,7 @@ private slots:
     qobject_cast<QAbstractButton *>(dlg.Control(IDC_OPEN_CLOSE))->click();
     QVERIFY(!dlg.IsPortOpen());
     PumpFor(1300);
-    QCOMPARE(m_demo->Runner().State(), sim::EPowerState::Off);
+    QCOMPARE(m_demo->Runner()->State(), sim::EPowerState::Off);
   }
 
   void saveShowsProgress() {
@@ -165,7 +166,7 @@ private slots:
     QVERIFY(shownThroughout);
     QVERIFY(Loaded());
     QVERIFY(PumpUntil([&] { return bar->isHidden(); }, 5000));
-    QVERIFY(m_demo->Runner().Dump().find("=demo.apn\n") != std::string::npos);
+    QVERIFY(m_demo->Runner()->Dump().find("=demo.apn\n") != std::string::npos);
   }
 
   void portListFollowsAdaptersAndKeepsTheChoice() {

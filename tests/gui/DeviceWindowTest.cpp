@@ -2,12 +2,12 @@
 // load at power-up, an edited field saved, and the configuration file saved
 // and loaded again.
 #include "device/DeviceController.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/SimRunner.h"
 #include "pages/PageDlg.h"
 #include "params/ParamTable.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
+#include "widgets/ControlIds.h"
 #include "ui/StrelvaneDlg.h"
 
 #include <QAbstractButton>

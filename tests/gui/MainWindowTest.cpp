@@ -2,15 +2,15 @@
 // the port list and port controls, the layouts, the log, and host calls from
 // worker threads.
 #include "model/Pty.h"
-#include "host/ThreadExecutor.h"
+#include "base/ThreadExecutor.h"
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
 #include "device/DeviceController.h"
 #include "params/ParamTable.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlUtil.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ControlUtil.h"
 #include "ui/OutputView.h"
 #include "ui/StrelvaneDlg.h"
 #include "ui/TabSheet.h"

@@ -3,9 +3,9 @@
 #include "pages/AlarmTime.h"
 #include "pages/PageDlg.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
-#include "ui/ControlUtil.h"
-#include "ui/IpAddressEdit.h"
+#include "widgets/ControlIds.h"
+#include "widgets/ControlUtil.h"
+#include "widgets/IpAddressEdit.h"
 #include "ui/StrelvaneDlg.h"
 #include "ui/TabSheet.h"
 

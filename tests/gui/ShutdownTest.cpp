@@ -1,11 +1,11 @@
 // Closing the main window while the device flows are busy: the program ends at
 // once, cleanly, and nothing more is written to the device.
 #include "device/DeviceController.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/SimRunner.h"
 #include "params/ParamTable.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
+#include "widgets/ControlIds.h"
 #include "ui/StrelvaneDlg.h"
 
 #include <QAbstractButton>

@@ -3,13 +3,13 @@
 // and its toggling, timed send, typed characters and the hex display.
 #include "device/DeviceController.h"
 #include "device/Terminal.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/SimRunner.h"
 #include "params/ParamTable.h"
 #include "support/TestUtil.h"
 #include "text/HexText.h"
 #include "text/Lang.h"
-#include "ui/ControlIds.h"
+#include "widgets/ControlIds.h"
 #include "ui/OutputView.h"
 #include "ui/StrelvaneDlg.h"
 

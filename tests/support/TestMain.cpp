@@ -1,5 +1,5 @@
 // GoogleTest entry point with a Qt application object, so tests can run event loops.
-#include "host/Timing.h"
+#include "base/Timing.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

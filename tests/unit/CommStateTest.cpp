@@ -2,7 +2,7 @@
 // port gets after the restart wait, a repeated selection, and a closed port.
 #include "device/DeviceController.h"
 #include "host/ConsoleHost.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/Pty.h"
 #include "params/PageModel.h"
 #include "params/ParamTable.h"

@@ -4,7 +4,7 @@
 #include "ListingFixture.h"
 #include "device/DeviceController.h"
 #include "host/ConsoleHost.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/Pty.h"
 #include "params/PageModel.h"
 #include "params/ParamTable.h"

@@ -2,7 +2,7 @@
 // headless host and the in-memory pages.
 #include "device/DeviceController.h"
 #include "host/ConsoleHost.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/Pty.h"
 #include "model/SimRunner.h"
 #include "params/ConfigFile.h"

@@ -1,6 +1,6 @@
 #include "device/AtCommand.h"
 #include "device/ReplyEngine.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "model/Pty.h"
 #include "serial/Serial.h"
 #include "support/TestUtil.h"

@@ -1,4 +1,4 @@
-#include "host/ThreadExecutor.h"
+#include "base/ThreadExecutor.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "host/Event.h"
+#include "base/Event.h"
 #include "host/TimeScaleWarning.h"
-#include "host/Timing.h"
+#include "base/Timing.h"
 #include "text/Lang.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "ui/ControlUtil.h"
+#include "widgets/ControlUtil.h"
 
 #include <QRegularExpression>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "host/Event.h"
+#include "base/Event.h"
 
-#include "host/Timing.h"
+#include "base/Timing.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "host/Timing.h"
+#include "base/Timing.h"
 
 #include <atomic>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ui/IpAddressEdit.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QFocusEvent>
 #include <QTimer>
