@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -34,6 +35,14 @@ Options (all times in milliseconds):
   --periodic-ms N         communication state: send a line every N ms (default off)
   --chunked N             send output in random chunks of 1..N bytes with 1..3 ms gaps
   --noise                 an unsolicited line (+CREG: 1, ...) before every reply
+  --strict-line           bytes before the "AT" of a command are not ignored: such a
+                          line is answered ERROR
+  --order ORDER           line order of the at+show listing: standard (default) or
+                          longer-first ("Secondary Server's Ip" before "Server's Ip" ...)
+  --filler STYLE          between label and value: column (default, spaces to column 34),
+                          one-space, wide-spaces, tab, dots
+  --vendor-head N         N vendor lines before the first section of the listing
+  --vendor-tail N         N vendor lines after the last parameter of the listing
   --error CMD             answer the command named CMD with ERROR (repeatable)
   --silent CMD            never answer the command named CMD (repeatable)
                           CMD is the command up to "=", any case: at+apn, at+port3,
@@ -41,6 +50,7 @@ Options (all times in milliseconds):
   --no-gps                device without the GPS parameters
   --no-alarm              device without the power on/off schedule (RTC alarm) groups
   --gbk                   Chinese (GBK) factory values for the packets and passwords
+  --bad-gbk               factory packets and passwords holding bytes that are no valid GBK
   --module NAME           answer of "ati" (default SIMCOM_SIM700); DATANG answers
                           "ati" with ERROR and "AT+CGMR" with DTM6211_V2.1.3
   --clock CLOCK           device clock at start, as "YYYY/MM/DD,hh:mm:ss" (default: now)
@@ -74,6 +84,22 @@ bool ParseMs(const char *text, int &out) {
     return false;
   out = static_cast<int>(v);
   return true;
+}
+
+bool ParseFiller(const std::string &text, sim::EListingFiller &out) {
+  static const std::pair<const char *, sim::EListingFiller> NAMES[] = {
+      {"column", sim::EListingFiller::Column},
+      {"one-space", sim::EListingFiller::OneSpace},
+      {"wide-spaces", sim::EListingFiller::WideSpaces},
+      {"tab", sim::EListingFiller::Tab},
+      {"dots", sim::EListingFiller::Dots},
+  };
+  for (const auto &[name, filler] : NAMES)
+    if (text == name) {
+      out = filler;
+      return true;
+    }
+  return false;
 }
 
 std::int64_t LocalNowSecs() {
@@ -143,6 +169,24 @@ int main(int argc, char **argv) {
       ms(run.device.chunkMax);
     } else if (arg == "--noise") {
       run.device.noise = true;
+    } else if (arg == "--strict-line") {
+      run.device.strictLine = true;
+    } else if (arg == "--order") {
+      const std::string v = value();
+      if (v != "standard" && v != "longer-first") {
+        std::fprintf(stderr, "dtusim: bad value for --order: %s\n", v.c_str());
+        return 2;
+      }
+      run.device.listing.order = v == "standard" ? sim::EListingOrder::Standard : sim::EListingOrder::LongerFirst;
+    } else if (arg == "--filler") {
+      if (!ParseFiller(value(), run.device.listing.filler)) {
+        std::fprintf(stderr, "dtusim: bad value for --filler (see --help)\n");
+        return 2;
+      }
+    } else if (arg == "--vendor-head") {
+      ms(run.device.listing.vendorHeadLines);
+    } else if (arg == "--vendor-tail") {
+      ms(run.device.listing.vendorTailLines);
     } else if (arg == "--error") {
       run.device.errorCommands.insert(sim::CommandName(value()));
     } else if (arg == "--silent") {
@@ -153,6 +197,8 @@ int main(int argc, char **argv) {
       run.device.features.alarm = false;
     } else if (arg == "--gbk") {
       run.device.features.gbk = true;
+    } else if (arg == "--bad-gbk") {
+      run.device.features.badGbk = true;
     } else if (arg == "--module") {
       run.device.module = value();
     } else if (arg == "--clock") {

@@ -17,15 +17,20 @@
 namespace sim {
 
 struct CDeviceOptions {
-  int bootMs = 3000;                    // boot window in which "s" opens the configuration menu
-  int promptIntervalMs = 500;           // repeat period of the "Press 's' key" line during the window
-  int powerDelayMs = 0;                 // silence between power-up and the start-up text
-  int restartDelayMs = 300;             // silence between the restart text and the new start-up
-  int replyDelayMs = 0;                 // delay of every command reply
-  int periodicMs = 0;                   // communication state: a line every periodicMs (0: none)
-  int chunkMax = 0;                     // >0: output split into random chunks of 1..chunkMax bytes
-  int chunkGapMaxMs = 3;                // largest gap between two chunks
-  bool noise = false;                   // an unsolicited line before every reply
+  int bootMs = 3000;          // boot window in which "s" opens the configuration menu
+  int promptIntervalMs = 500; // repeat period of the "Press 's' key" line during the window
+  int powerDelayMs = 0;       // silence between power-up and the start-up text
+  int restartDelayMs = 300;   // silence between the restart text and the new start-up
+  int replyDelayMs = 0;       // delay of every command reply
+  int periodicMs = 0;         // communication state: a line every periodicMs (0: none)
+  int chunkMax = 0;           // >0: output split into random chunks of 1..chunkMax bytes
+  int chunkGapMaxMs = 3;      // largest gap between two chunks
+  bool noise = false;         // an unsolicited line before every reply
+  // Like some firmware's line buffer: bytes before the "AT" of a command are
+  // kept, and a line that does not start with "AT" is answered "ERROR"
+  // (otherwise they are ignored, as by a Hayes modem).
+  bool strictLine = false;
+  CListingOptions listing;              // order, fillers and vendor lines of the "at+show" reply
   CSimFeatures features;                // optional parameter groups, GBK defaults
   std::string module = "SIMCOM_SIM700"; // "ati" answer; "DATANG" answers like a DTM6211
   std::set<std::string> errorCommands;  // command names (see CommandName) answered "ERROR"
@@ -66,7 +71,7 @@ public:
   void PowerUp(std::int64_t nowMs);
   // Power removed.
   void PowerOff(std::int64_t nowMs);
-  // Bytes the device received at nowMs.
+  // Bytes the device received at nowMs (from the tool, or noise on the line).
   void Receive(std::string_view bytes, std::int64_t nowMs);
   // Runs the timed events due at or before nowMs.
   void Advance(std::int64_t nowMs);

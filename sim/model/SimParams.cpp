@@ -1,6 +1,6 @@
 #include "model/SimParams.h"
 
-#include "params/ParamTable.h"
+#include "model/ListingText.h"
 #include "text/Gbk.h"
 
 #include <cstdio>
@@ -95,27 +95,18 @@ const GbkDefault GBK_FACTORY[] = {
     {41, "休眠"},
 };
 
-// Line order of the listing. A label that occurs inside another label is
-// printed first, so its first occurrence in the listing is its own line:
-// "Server's Ip" before "Secondary Server's Ip", "Dns Server's Ip:" and
-// "GPS Server's Ip"; "ServerN's Ip" before "Dns ServerN's Ip:"; "Server's
-// Port" before the secondary and GPS ports; "Dns Server's Ip:" before "Second
-// Dns Server's Ip:". Negative entries are section titles.
-constexpr int SECTION = -1000;
-// clang-format off
-const int LAYOUT[] = {
-    SECTION - 0, 0, 1, 2, 3,
-    SECTION - 1, 4, 5, 10, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 27, 28, 29, 30, 31, 32,
-    SECTION - 2, 17, 18, 19, 22, 20, 21, 23, 24, 25, 26, 34, 39, 37, 38, 42, 43, 44, 45,
-    SECTION - 3, 33, 35, 36, 40, 41, 46,
-    SECTION - 4, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57,
-    SECTION - 5, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68,
+// Packets and passwords as a device with a damaged or foreign code page holds
+// them: a byte no GBK character starts with, a lead byte without its trail
+// (also as the last byte), a lead byte before a byte that cannot follow it.
+struct RawDefault {
+  int index;
+  const char *bytes;
 };
-// clang-format on
-const char *const SECTION_TITLES[] = {
-    "------------------ Network ------------------",  "---------------- Data centers ---------------",
-    "--------------- Work parameters -------------",  "------------------ Wake-up ------------------",
-    "------------ Real-time clock alarms ----------", "-------------------- GPS --------------------",
+const RawDefault BAD_GBK_FACTORY[] = {
+    {37, "REG\x81\x7f"},
+    {38, "ALIVE\x81"},
+    {40, "\xa1\x20WAKE"},
+    {41, "\xfe\x7f\xd6"},
 };
 
 struct CodeForm {
@@ -136,87 +127,7 @@ const char *const SERIAL_FORMATS[] = {"8N1", "8E1", "8O1", "7O1", "7E1", "7N1"};
 bool IsGps(int index) { return index >= 58 && index <= 68; }
 bool IsAlarm(int index) { return index >= 48 && index <= 57; }
 
-std::int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return static_cast<std::int64_t>(era) * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-int DaysInMonth(int y, int m) {
-  static const int DAYS[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return m == 2 && leap ? 29 : DAYS[m - 1];
-}
-
 } // namespace
-
-std::int64_t ToEpoch(const CSimDateTime &t) {
-  return DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) * 86400 + t.hour * 3600 +
-         t.minute * 60 + t.second;
-}
-
-CSimDateTime FromEpoch(std::int64_t secs) {
-  std::int64_t z = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
-  const std::int64_t rem = secs - z * 86400;
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  CSimDateTime t;
-  t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  t.year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (t.month <= 2));
-  t.hour = static_cast<int>(rem / 3600);
-  t.minute = static_cast<int>(rem % 3600 / 60);
-  t.second = static_cast<int>(rem % 60);
-  return t;
-}
-
-int Weekday(std::int64_t secs) {
-  const std::int64_t days = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
-  const std::int64_t w = (days + 4) % 7; // 1970-01-01 was a Thursday
-  return static_cast<int>(w < 0 ? w + 7 : w);
-}
-
-bool ParseClockString(std::string_view text, std::int64_t &secs) {
-  // "YYYY/MM/DD,hh:mm:ss",w
-  if (text.size() != 23 || text[0] != '"' || text[20] != '"' || text[21] != ',')
-    return false;
-  const std::string_view body = text.substr(1, 19);
-  static const char SHAPE[] = "dddd/dd/dd,dd:dd:dd";
-  for (size_t i = 0; i < body.size(); ++i) {
-    const bool digit = body[i] >= '0' && body[i] <= '9';
-    if ((SHAPE[i] == 'd') != digit || (!digit && body[i] != SHAPE[i]))
-      return false;
-  }
-  if (text[22] < '0' || text[22] > '6')
-    return false;
-  auto num = [&](size_t pos, size_t len) {
-    int v = 0;
-    for (size_t i = 0; i < len; ++i)
-      v = v * 10 + (body[pos + i] - '0');
-    return v;
-  };
-  CSimDateTime t{num(0, 4), num(5, 2), num(8, 2), num(11, 2), num(14, 2), num(17, 2)};
-  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month) || t.hour > 23 ||
-      t.minute > 59 || t.second > 59)
-    return false;
-  secs = ToEpoch(t);
-  return true;
-}
-
-std::string FormatClockString(std::int64_t secs) {
-  const CSimDateTime t = FromEpoch(secs);
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "\"%04d/%02d/%02d,%02d:%02d:%02d\",%d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second, Weekday(secs));
-  return buf;
-}
 
 std::string WorkModeLongForm(std::string_view code) {
   for (const CodeForm &f : WORK_MODES)
@@ -247,6 +158,9 @@ void CSimParamStore::Reset() {
   if (m_features.gbk)
     for (const GbkDefault &d : GBK_FACTORY)
       m_values[static_cast<size_t>(d.index)] = text::ToGbk(QString::fromUtf8(d.utf8)).toStdString();
+  if (m_features.badGbk)
+    for (const RawDefault &d : BAD_GBK_FACTORY)
+      m_values[static_cast<size_t>(d.index)] = d.bytes;
 }
 
 bool CSimParamStore::Has(int index) const {
@@ -269,41 +183,74 @@ bool CSimParamStore::SetValue(int index, std::string_view value) {
 std::string CSimParamStore::ListedValue(int index) const {
   const std::string &v = Value(index);
   std::string longForm;
-  if (index == PARAM_WORK_MODE)
+  if (index == SIM_WORK_MODE)
     longForm = WorkModeLongForm(v);
-  else if (index == PARAM_ACTIVATE)
+  else if (index == SIM_ACTIVATE)
     longForm = ActivationLongForm(v);
-  else if (index == PARAM_SERIAL_MODE)
+  else if (index == SIM_SERIAL_MODE)
     longForm = SerialFormatLongForm(v);
   return longForm.empty() ? v : longForm;
 }
 
-std::string CSimParamStore::Listing() const {
+std::string ListingLabel(int index) {
+  std::string head = ListingParamLines()[static_cast<size_t>(index)].head;
+  head.erase(head.find_last_not_of(' ') + 1);
+  return head;
+}
+
+namespace {
+
+// The part of a line before the value, in the firmware's filler style.
+std::string LineHead(int index, EListingFiller filler) {
+  const std::string label = ListingLabel(index);
+  switch (filler) {
+  case EListingFiller::Column:
+    break;
+  case EListingFiller::OneSpace:
+    return label + ' ';
+  case EListingFiller::WideSpaces:
+    return label + std::string(label.size() < 40 ? 40 - label.size() : 1, ' ');
+  case EListingFiller::Tab:
+    return label + '\t';
+  case EListingFiller::Dots:
+    return label + std::string(label.size() < 33 ? 33 - label.size() : 1, '.') + ' ';
+  }
+  return ListingParamLines()[static_cast<size_t>(index)].head;
+}
+
+void AppendVendorLines(std::string &out, int count) {
+  const auto lines = ListingVendorLines();
+  for (int i = 0; i < count; ++i) {
+    out += lines[static_cast<size_t>(i) % lines.size()];
+    out += "\r\n";
+  }
+}
+
+} // namespace
+
+std::string CSimParamStore::Listing(const CListingOptions &options) const {
   std::string out;
   out.reserve(4096);
-  out += "\r\n";
-  out += "============== Tavrenholt IP Modem settings ==============\r\n";
-  out += "Firmware          V3.2.1 build 2024-03-01\r\n";
-  for (int entry : LAYOUT) {
+  auto line = [&out](std::string_view text) {
+    out += text;
+    out += "\r\n";
+  };
+  for (const char *text : ListingOpeningLines())
+    line(text);
+  AppendVendorLines(out, options.vendorHeadLines);
+  const auto order = options.order == EListingOrder::LongerFirst ? ListingLongerFirstOrder() : ListingStandardOrder();
+  for (int entry : order) {
     if (entry < 0) {
-      out += SECTION_TITLES[SECTION - entry];
-      out += "\r\n";
+      line(ListingSectionLines()[static_cast<size_t>(LISTING_SECTION_BASE - entry)]);
       continue;
     }
     if (!Has(entry))
       continue;
-    const ParamInfo &info = ParamInfoAt(entry);
-    const std::string label = info.label;
-    out += label;
-    out.append(label.size() < LISTING_VALUE_COLUMN ? LISTING_VALUE_COLUMN - label.size() : 1, ' ');
-    out += ListedValue(entry);
-    // The device pads these lines; the tool's reader cuts exactly this many
-    // characters from the end of the value.
-    out.append(static_cast<size_t>(info.trim), ' ');
-    out += "\r\n";
+    line(LineHead(entry, options.filler) + ListedValue(entry) + ListingParamLines()[static_cast<size_t>(entry)].tail);
   }
-  out += "=========================================================\r\n";
-  out += "\r\nOK\r\n";
+  AppendVendorLines(out, options.vendorTailLines);
+  for (const char *text : ListingClosingLines())
+    line(text);
   return out;
 }
 
@@ -312,7 +259,7 @@ std::string CSimParamStore::Dump() const {
   for (int i = 0; i < SIM_PARAM_COUNT; ++i) {
     if (!Has(i))
       continue;
-    out += ParamInfoAt(i).label;
+    out += ListingLabel(i);
     out += '=';
     out += Value(i);
     out += '\n';

@@ -11,15 +11,41 @@ namespace sim {
 
 constexpr int SIM_PARAM_COUNT = 69;
 constexpr size_t SIM_VALUE_MAX = 100; // longest value the device stores, in bytes
-// Column at which listed values start (labels are padded with spaces up to it).
-constexpr size_t LISTING_VALUE_COLUMN = 34;
+
+// Indices the device treats specially.
+constexpr int SIM_WORK_MODE = 17;
+constexpr int SIM_ACTIVATE = 18;
+constexpr int SIM_SERIAL_MODE = 19;
+constexpr int SIM_CLOCK = 47;
 
 // Which optional parameter groups a device has.
 struct CSimFeatures {
-  bool gps = true;   // entries 58..68
-  bool alarm = true; // entries 48..57 (power on/off schedule groups)
-  bool gbk = false;  // Chinese (GBK) defaults for the free-text packets and passwords
+  bool gps = true;     // entries 58..68
+  bool alarm = true;   // entries 48..57 (power on/off schedule groups)
+  bool gbk = false;    // Chinese (GBK) defaults for the free-text packets and passwords
+  bool badGbk = false; // factory packets and passwords holding bytes that are no valid GBK
 };
+
+// How a firmware version lays out its settings listing.
+enum class EListingOrder {
+  Standard,    // every line after the lines whose labels it holds
+  LongerFirst, // "Secondary Server's Ip" before "Server's Ip" and the like
+};
+enum class EListingFiller {
+  Column,     // label padded with spaces to column 34 (the transcript as it is)
+  OneSpace,   // label, one space, value
+  WideSpaces, // label padded with spaces to column 40
+  Tab,        // label, a tab, value
+  Dots,       // label, dots to column 34, a space, value
+};
+struct CListingOptions {
+  EListingOrder order = EListingOrder::Standard;
+  EListingFiller filler = EListingFiller::Column;
+  int vendorHeadLines = 0; // vendor lines before the first section
+  int vendorTailLines = 0; // vendor lines after the last parameter
+};
+// The label as the device prints it (the transcript's head without its padding).
+std::string ListingLabel(int index);
 
 // Device wall clock: seconds since 1970-01-01 00:00:00 in the device's local time.
 struct CSimDateTime {
@@ -52,7 +78,7 @@ public:
   // The whole "at+show" reply: header, one line per present parameter, and
   // the closing "OK". The "Time:" line shows entry 47, which the device model
   // refreshes from its clock before listing.
-  std::string Listing() const;
+  std::string Listing(const CListingOptions &options = {}) const;
   // label=value lines of the present parameters (the control channel's dump).
   std::string Dump() const;
 

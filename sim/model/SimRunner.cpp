@@ -85,6 +85,14 @@ std::string CSimRunner::Dump() const {
   return m_model ? m_model->Dump(NowMs()) : std::string();
 }
 
+void CSimRunner::LineNoise(const std::string &bytes) {
+  std::lock_guard lock(m_mutex);
+  if (m_model) {
+    m_model->Receive(bytes, NowMs());
+    Wake();
+  }
+}
+
 void CSimRunner::WithModel(const std::function<void(CDeviceModel &)> &f) {
   std::lock_guard lock(m_mutex);
   if (m_model) {

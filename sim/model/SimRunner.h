@@ -50,6 +50,9 @@ public:
   EPowerState State() const;
   // label=value lines of the device's parameters.
   std::string Dump() const;
+  // Bytes that reach the device from the line as if the client had sent them:
+  // noise on the line, a stray key press.
+  void LineNoise(const std::string &bytes);
   // Runs f on the device model under the runner's lock (tests and demo set-up).
   void WithModel(const std::function<void(CDeviceModel &)> &f);
 

@@ -48,6 +48,20 @@ public:
     m_process.write(line);
     m_process.waitForBytesWritten(1000);
   }
+  // The device's own label=value lines (its control channel's dump).
+  QList<QByteArray> Dump() {
+    Control("dump\n");
+    QList<QByteArray> lines;
+    QElapsedTimer t;
+    t.start();
+    QByteArray got;
+    while (!got.contains("\n\n") && t.elapsed() < 10000)
+      if (m_process.waitForReadyRead(100))
+        got += m_process.readAllStandardOutput();
+    for (const QByteArray &line : got.left(got.indexOf("\n\n")).split('\n'))
+      lines << line;
+    return lines;
+  }
   QStringList Commands() const {
     QFile f(m_log);
     QStringList out;
@@ -467,5 +481,40 @@ TEST(CliDevice, AShortenedTimeScaleIsAnnouncedFirst) {
       EXPECT_TRUE(lines.filter(QStringLiteral("STRELVANE_TIME_SCALE")).isEmpty()) << lines.join('|').toStdString();
     }
     EXPECT_TRUE(lines.filter(QStringLiteral("Open COM Failed")).size() == 1 || c.lang[0] != 'C');
+  }
+}
+
+// Devices as real firmware versions differ: the file the load saves holds
+// exactly what the device holds, byte for byte.
+TEST(CliDevice, LoadSavesExactlyTheDevicesValuesFromDifferentFirmware) {
+  struct Case {
+    const char *name;
+    QStringList options;
+  } const cases[] = {
+      {"vendor lines and noise", {"--vendor-head", "24", "--noise"}},
+      {"one space, strict line, no valid GBK", {"--filler", "one-space", "--strict-line", "--bad-gbk"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    CDtusim sim(c.options);
+    ASSERT_FALSE(sim.Path().isEmpty());
+    QTemporaryDir dir;
+    const QString cfg = dir.filePath(QStringLiteral("out.cfg"));
+    CliRun r = Cli({QStringLiteral("load"), QStringLiteral("--cfg"), cfg}, &sim);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile f(cfg);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QList<QByteArray> saved = f.readAll().split('\n');
+    saved.removeAll(QByteArray());
+    QList<QByteArray> device = sim.Dump();
+    ASSERT_EQ(saved.size(), 69);
+    ASSERT_EQ(device.size(), 69);
+    for (int i = 0; i < 69; ++i) {
+      QByteArray line = saved[i];
+      line.chop(2); // the file's CR CR
+      if (line.startsWith("Time:="))
+        continue; // the device's clock runs on
+      EXPECT_EQ(line.toStdString(), device[i].toStdString());
+    }
   }
 }
