@@ -195,14 +195,13 @@ void CDeviceController::OnPromptTimer() { m_serial.WriteString("s"); }
 
 void CDeviceController::OpenClosePort(const QString &port, const QString &label, const QString &baudText) {
   if (!m_serial.IsOpen()) {
-    const bool opened = m_serial.Open(port, DecimalPrefix(baudText), 8, 0, 0);
+    const OpenResult opened = m_serial.Open(port, DecimalPrefix(baudText), 8, 0, 0);
     if (!opened) {
       // A port that opened but refused its line settings is not left half open.
-      const QString why = m_serial.IsOpen() ? QStringLiteral("line settings refused") : m_serial.LastError();
       m_serial.Close();
       Log((m_engine.CommMode() ? msg::OPEN_FAILED_COMM : msg::OPEN_FAILED_CONFIG).Get());
       // Then why, in words the user can act on (absent, busy, the dialout group).
-      Log(OpenFailureReason(port, why));
+      Log(OpenFailureReason(port, opened.error, opened.detail));
       return;
     }
     if (m_engine.CommMode()) {

@@ -81,20 +81,6 @@ bool LineAlive(QSerialPort &port) {
 #endif
 }
 
-QString OpenErrorText(const QSerialPort &port) {
-  switch (port.error()) {
-  case QSerialPort::DeviceNotFoundError:
-    return QStringLiteral("port not found");
-  case QSerialPort::PermissionError:
-    // A lock held by another program also lands here.
-    return QStringLiteral("port busy or not permitted");
-  case QSerialPort::UnknownError:
-  case QSerialPort::OpenError:
-    return QStringLiteral("port busy");
-  default:
-    return port.errorString();
-  }
-}
 } // namespace
 
 CSerial::CSerial() : m_notifier(std::make_unique<CThreadExecutor>()) {
@@ -133,18 +119,20 @@ void CSerial::SetOwner(std::function<void()> onReceive, std::function<void(const
   m_onLost = std::move(onLost);
 }
 
-bool CSerial::Open(const QString &port, int baud, int byteSize, int parity, int stopBits) {
-  if (m_open.load() || port.isEmpty())
-    return false;
-  bool opened = false;
+OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity, int stopBits) {
+  if (port.isEmpty())
+    return {EOpenError::Absent, {}};
+  if (m_open.load())
+    return {EOpenError::Busy, QStringLiteral("port already open")};
+  // Stays so only if the I/O thread has already stopped.
+  OpenResult result{EOpenError::Other, QStringLiteral("serial I/O stopped")};
   RunOnIo([&] {
     auto *p = new QSerialPort;
     p->setPortName(port);
     if (!p->open(QIODevice::ReadWrite)) {
-      const QString why = OpenErrorText(*p);
+      result.error = ClassifyOpenError(p->error(), ProbeNode(port));
+      result.detail = p->errorString();
       delete p;
-      std::lock_guard lock(m_mutex);
-      m_lastError = why;
       return;
     }
     p->setReadBufferSize(0);
@@ -153,10 +141,13 @@ bool CSerial::Open(const QString &port, int baud, int byteSize, int parity, int 
                      [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
     m_port = p;
     RecordInForce(); // the driver's defaults, until SetState changes them
-    opened = true;
+    result = {};
   });
-  if (!opened)
-    return false;
+  if (!result) {
+    std::lock_guard lock(m_mutex);
+    m_lastError = result.detail;
+    return result;
+  }
   {
     std::lock_guard lock(m_mutex);
     m_portName = port;
@@ -166,7 +157,12 @@ bool CSerial::Open(const QString &port, int baud, int byteSize, int parity, int 
   }
   m_open.store(true);
   Purge(PURGE_ALL);
-  return SetState(baud, byteSize, parity, stopBits);
+  if (!SetState(baud, byteSize, parity, stopBits)) {
+    result = {EOpenError::SettingsRefused, QStringLiteral("line settings refused")};
+    std::lock_guard lock(m_mutex);
+    m_lastError = result.detail;
+  }
+  return result;
 }
 
 bool CSerial::SetState(int baud, int byteSize, int parity, int stopBits) {

@@ -3,6 +3,8 @@
 // thread and workers call in through blocking hand-overs. Received bytes are
 // buffered on the I/O thread and announced on the thread that created the
 // object (the window thread), one notification at a time.
+#include "serial/OpenError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,7 +17,6 @@
 #include <thread>
 
 class CThreadExecutor;
-class QSerialPort;
 class QEventLoop;
 
 // Purge flags (the values the device protocol uses).
@@ -54,10 +55,10 @@ public:
 
   bool IsOpen() const { return m_open.load(); }
   // port: a device path (/dev/ttyUSB0, a pty) or a system name (COM3, ttyS0).
-  // False when the port cannot be opened (absent, busy, not permitted) or is
-  // already open; false also when the line settings are refused, but then the
-  // port stays open.
-  bool Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
+  // Fails when the port cannot be opened (absent, busy, not permitted) or this
+  // object is already open (busy); fails with SettingsRefused when the line
+  // settings are refused, but then the port stays open.
+  OpenResult Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
   // All or nothing: when the driver refuses any setting, the settings in force
   // before stay in force.
   bool SetState(int baud, int byteSize, int parity, int stopBits);
@@ -77,7 +78,7 @@ public:
   // What SetState (or Open) last asked for, whether or not the driver took it.
   LineSettings Requested() const;
   QString PortName() const;
-  // Why the last Open failed, or why the port was lost.
+  // The driver's words for why the last Open failed, or why the port was lost.
   QString LastError() const;
 
 private:
