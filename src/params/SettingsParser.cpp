@@ -42,6 +42,23 @@ void Normalise(int index, QByteArray &value) {
   }
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The first place label begins a line (after blanks at most). A label found
+// inside another line would take that line's value: "Server's Ip" occurs in
+// "Secondary Server's Ip", and a device that lists the secondary line first
+// would give the main server the secondary address.
+qsizetype FindLabelLine(QByteArrayView text, QByteArrayView label) {
+  for (qsizetype p = text.indexOf(label); p >= 0; p = text.indexOf(label, p + 1)) {
+    qsizetype q = p;
+    while (q > 0 && IsBlank(text[q - 1]))
+      --q;
+    if (q == 0 || text[q - 1] == '\n')
+      return p;
+  }
+  return -1;
+}
+
 } // namespace
 
 bool ParseSettings(QByteArrayView text, ParamArray &table) {
@@ -58,7 +75,7 @@ bool ParseSettings(QByteArrayView text, ParamArray &table) {
   for (int k = 0; k < PARAM_COUNT; ++k) {
     const ParamInfo &info = ParamInfoAt(k);
     const QByteArrayView label(info.label);
-    const qsizetype p = text.indexOf(label);
+    const qsizetype p = FindLabelLine(text, label);
     if (p < 0)
       continue;
     const qsizetype eol = text.indexOf(QByteArrayView("\r\n"), p);
@@ -66,8 +83,17 @@ bool ParseSettings(QByteArrayView text, ParamArray &table) {
       continue; // cut off before the end of that line
     const QByteArrayView line = text.sliced(p, eol - p);
     qsizetype i = label.size();
-    while (i < line.size() && line[i] == ' ')
+    // Firmware versions pad with spaces, a tab or a dot leader ("Label..... value").
+    while (i < line.size() && IsBlank(line[i]))
       ++i;
+    qsizetype dots = i;
+    while (dots < line.size() && line[dots] == '.')
+      ++dots;
+    if (dots - i >= 2 && dots < line.size() && IsBlank(line[dots])) {
+      i = dots;
+      while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    }
     qsizetype n = line.size() - i - info.trim;
     if (n < 1)
       n = 0;
