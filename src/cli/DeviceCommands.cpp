@@ -13,6 +13,7 @@
 #include "params/PageItems.h"
 #include "params/PageModel.h"
 #include "params/ParamMessages.h"
+#include "schedule/Clock.h"
 #include "schedule/Schedule.h"
 #include "text/Gbk.h"
 #include "text/HexText.h"

@@ -2,6 +2,7 @@
 
 #include "pages/SelectAlarm.h"
 #include "params/PageItems.h"
+#include "schedule/Clock.h"
 #include "schedule/Schedule.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
@@ -148,17 +149,16 @@ void CAlarmTime::OnSetGroup(int group) {
   const GroupIds &ids = GROUP_IDS[group - 1];
   auto *string = qobject_cast<QLineEdit *>(Control(ids.string));
   auto *description = qobject_cast<QLineEdit *>(Control(ids.description));
-  g_alarmString = text::ToGbk(string->text());
-  g_alarmText = description->text();
+  m_dlgSchedule->SetCurrent(text::ToGbk(string->text()), description->text());
   m_dlgSchedule->SetGroup(group);
   if (m_dlgSchedule->DoModal() != QDialog::Accepted)
     return;
   // OK with no mode chosen composes nothing: the group keeps its rule rather
   // than an empty string that saving would send to the device.
-  if (m_dlgSchedule->m_strSchedule.isEmpty())
+  if (m_dlgSchedule->Schedule().isEmpty())
     return;
-  description->setText(m_dlgSchedule->m_strDescription);
-  string->setText(text::FromGbk(m_dlgSchedule->m_strSchedule));
+  description->setText(m_dlgSchedule->Description());
+  string->setText(text::FromGbk(m_dlgSchedule->Schedule()));
 }
 
 void CAlarmTime::OnSetClock() {

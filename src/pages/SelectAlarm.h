@@ -17,11 +17,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimeEdit;
 
-// What the page hands the editor before it opens (window thread only): the
-// group's current schedule string and its current sentence.
-extern QByteArray g_alarmString;
-extern QString g_alarmText;
-
 class CSelectAlarm : public QDialog {
 public:
   // Control identifiers (objectName = decimal id).
@@ -54,12 +49,22 @@ public:
   explicit CSelectAlarm(QWidget *parent = nullptr);
 
   void SetGroup(int group) { m_nGroup = group; }
-  // Starts from g_alarmString and g_alarmText and runs modally.
+  // The group's current schedule string and sentence, read by the next opening.
+  void SetCurrent(const QByteArray &schedule, const QString &sentence) {
+    m_currentSchedule = schedule;
+    m_currentSentence = sentence;
+  }
+  // Opens on the current string and runs modally.
   int DoModal();
-  // Resets every control and fills them from g_alarmString (also for tests
-  // that drive the dialog without a modal loop).
+  // Resets every control and fills them from the current string (also for
+  // tests that drive the dialog without a modal loop).
   void OnInitDialog();
   void OnOK();
+
+  // The result of the last opening: after OK the new string and its sentence,
+  // both empty when no mode was chosen; empty after Cancel.
+  const QByteArray &Schedule() const { return m_strSchedule; }
+  const QString &Description() const { return m_strDescription; }
 
   QWidget *Control(int id) const { return m_controls.value(id); }
   // The mode-dependent controls currently shown (pickers, fields, boxes, mode labels).
@@ -67,11 +72,13 @@ public:
 
   int m_nMode = 0; // kind index, -1 for none
   int m_nGroup = 1;
-  QByteArray m_strSchedule;
-  QString m_strDescription;
   int m_nAction = 0; // 0 disable, 1 power-on, 2 power-off
 
 private:
+  QByteArray m_currentSchedule;
+  QString m_currentSentence;
+  QByteArray m_strSchedule;
+  QString m_strDescription;
   // Where a moving control goes: the first field row (R1, R2 beside it), the
   // second field row (R3), beside the mode list (R4), the weekday row (R5).
   enum ESlot : int { SLOT_NONE, SLOT_R1, SLOT_R2, SLOT_R3, SLOT_R4, SLOT_R5 };
@@ -88,7 +95,6 @@ private:
   void HideModeControls();
   void ShowModeControls(bool powerOn, int mode);
   void Place(QWidget *w, ESlot slot);
-  bool FillFromString(const QByteArray &s, bool powerOn, int mode);
   void OnSelchangeAction(int index);
   void OnSelchangeMode(int index);
   bool Confirm(const QString &sentence);

@@ -1,9 +1,12 @@
 #include "schedule/Schedule.h"
 
 #include "schedule/ScheduleMessages.h"
+#include "schedule/ScheduleRules.h"
 #include "text/Gbk.h"
 
-#include <chrono>
+#include <QList>
+
+#include <algorithm>
 #include <climits>
 #include <initializer_list>
 
@@ -13,7 +16,7 @@ QString Pick(const CMsg &msg, bool chinese) { return chinese ? msg.Zh() : msg.En
 
 // Fills each "%s" of the template in turn; fields are never themselves scanned
 // for placeholders, so a "%1" or "%s" inside a field stays as it is.
-QString Fill(const QString &pattern, std::initializer_list<QString> args) {
+QString Fill(const QString &pattern, const QList<QString> &args) {
   QString out;
   auto arg = args.begin();
   for (qsizetype i = 0; i < pattern.size(); ++i) {
@@ -85,23 +88,6 @@ bool AllDigits(const QString &field) {
       return false;
   }
   return true;
-}
-
-// C-library style number at the start of s: blanks, optional sign, digits.
-long long LeadingNumber(QByteArrayView s) {
-  qsizetype i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
-    ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-    negative = s[i++] == '-';
-  long long value = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-    value = value * 10 + (s[i] - '0');
-    if (value > INT_MAX)
-      value = INT_MAX;
-  }
-  return negative ? -value : value;
 }
 
 } // namespace
@@ -211,6 +197,16 @@ QString DayNames(const QByteArray &days, bool chinese) {
   }
   return names;
 }
+
+// A rule's sentence with its parts filled in, each value indexed by its EPart.
+QString Sentence(const CMsg &msg, const ScheduleRule &rule, const std::array<QString, 6> &values, bool chinese) {
+  QList<QString> args;
+  for (EPart part : rule.parts) {
+    if (part != EPart::None)
+      args << values[static_cast<std::size_t>(part)];
+  }
+  return Fill(Pick(msg, chinese), args);
+}
 } // namespace
 
 QString DescribeSchedule(QByteArrayView s, bool chinese) {
@@ -221,59 +217,76 @@ QString DescribeSchedule(QByteArrayView s, bool chinese) {
   const std::optional<ScheduleFields> f = ReadSchedule(s);
   if (!f)
     return QString();
-  auto say = [chinese](const CMsg &m, std::initializer_list<QString> args) { return Fill(Pick(m, chinese), args); };
-  if (f->action == 'O') {
-    switch (f->kind) {
-    case SCHEDULE_ONE_TIME:
-      return say(SENTENCE_OT, {Field(f->date), Field(f->time), Field(f->duration)});
-    case SCHEDULE_HOURLY:
-      return say(SENTENCE_OH, {Field(f->a), Field(f->duration)});
-    case SCHEDULE_DAILY:
-      return say(SENTENCE_OD, {Field(f->time), Field(f->duration)});
-    case SCHEDULE_WEEKLY:
-      return say(SENTENCE_OW, {DayNames(f->days, chinese), Field(f->time), Field(f->duration)});
-    case SCHEDULE_MONTHLY:
-      return say(SENTENCE_OM, {Field(f->a), Field(f->time), Field(f->duration)});
-    case SCHEDULE_INTERVAL:
-      return say(SENTENCE_OI, {Field(f->a), Field(f->duration)});
-    default:
-      return say(SENTENCE_OP, {Field(f->a), Field(f->duration)});
-    }
-  }
-  switch (f->kind) {
-  case SCHEDULE_ONE_TIME:
-    return say(SENTENCE_ST, {Field(f->date), Field(f->time)});
-  case SCHEDULE_HOURLY:
-    return say(SENTENCE_SH, {Field(f->a)});
-  case SCHEDULE_DAILY:
-    return say(SENTENCE_SD, {Field(f->time)});
-  case SCHEDULE_WEEKLY:
-    return say(SENTENCE_SW, {DayNames(f->days, chinese), Field(f->time)});
-  case SCHEDULE_MONTHLY:
-    return say(SENTENCE_SM, {Field(f->a), Field(f->time)});
-  default:
-    return say(SENTENCE_SC, {Field(f->duration)});
-  }
+  const ScheduleRule *rule = ScheduleRuleOf(f->action == 'O' ? SCHEDULE_ACTION_ON : SCHEDULE_ACTION_OFF, f->kind);
+  if (!rule)
+    return QString();
+  return Sentence(
+      *rule->readSentence, *rule,
+      {{QString(), Field(f->date), Field(f->time), DayNames(f->days, chinese), Field(f->a), Field(f->duration)}},
+      chinese);
 }
 
 QString DescribeSchedule(QByteArrayView s) { return DescribeSchedule(s, g_chineseUi.load() != 0); }
 
+namespace {
+// The string of a rule's pattern with the editor's inputs put in.
+QByteArray Compose(const char *pattern, const ScheduleInput &in, const QByteArray &days, long long aValue) {
+  QByteArray out;
+  for (const char *p = pattern; *p; ++p) {
+    if (*p != '%' || !p[1]) {
+      out += *p;
+      continue;
+    }
+    switch (*++p) {
+    case 'D':
+      out += in.date.toLatin1();
+      break;
+    case 'T':
+      out += in.time.toLatin1();
+      break;
+    case 'W':
+      out += days;
+      break;
+    case 'A':
+      out += in.fieldA.toLatin1();
+      break;
+    case 'M':
+      out += QByteArray::number(aValue).rightJustified(2, '0');
+      break;
+    case 'B':
+      out += in.fieldB.toLatin1();
+      break;
+    case 'Q':
+      out += '"';
+      break;
+    default:
+      out += '%';
+      out += *p;
+      break;
+    }
+  }
+  return out;
+}
+
+bool Uses(const char *pattern, std::initializer_list<char> fields) {
+  for (const char *p = pattern; *p; ++p) {
+    if (*p == '%' && p[1] && std::find(fields.begin(), fields.end(), p[1]) != fields.end())
+      return true;
+  }
+  return false;
+}
+} // namespace
+
 ScheduleEdit EncodeSchedule(const ScheduleInput &in, bool chinese) {
   ScheduleEdit out;
-  auto fail = [&](const CMsg &msg) {
-    out.error = Pick(msg, chinese);
-    return out;
-  };
-  auto say = [chinese](const CMsg &m, std::initializer_list<QString> args) { return Fill(Pick(m, chinese), args); };
   if (in.action == SCHEDULE_ACTION_DISABLE) {
     out.ok = true;
     out.schedule = "D";
     out.sentence = Pick(MSG_SCHEDULE_DISABLE, chinese);
     return out;
   }
-  const bool on = in.action == SCHEDULE_ACTION_ON;
-  const int modes = on ? 7 : 6;
-  if (in.mode < 0 || in.mode >= modes) {
+  const ScheduleRule *rule = ScheduleRuleOf(in.action, in.mode);
+  if (!rule) {
     out.ok = true; // nothing chosen: the editor closes with empty results
     return out;
   }
@@ -301,180 +314,32 @@ ScheduleEdit EncodeSchedule(const ScheduleInput &in, bool chinese) {
 
   // Checks in the order the editor has always made them; the first failure is shown.
   const CMsg *failed = nullptr;
-  auto check = [&](bool bad, const CMsg &msg) {
-    if (!failed && bad)
-      failed = &msg;
-  };
-  bool usesA = false;
-  bool usesB = false;
-  if (on) {
-    switch (in.mode) {
-    case SCHEDULE_ONE_TIME:
-      check(b.isEmpty(), MSG_CHECK_DURATION_EMPTY_OT);
-      usesB = true;
-      break;
-    case SCHEDULE_HOURLY:
-      check(a.isEmpty(), MSG_CHECK_ON_MINUTE_EMPTY);
-      check(b.isEmpty(), MSG_CHECK_DURATION_EMPTY);
-      check(aValue > 59, MSG_CHECK_ON_MINUTE_RANGE);
-      usesA = usesB = true;
-      break;
-    case SCHEDULE_DAILY:
-      check(b.isEmpty(), MSG_CHECK_DURATION_EMPTY);
-      usesB = true;
-      break;
-    case SCHEDULE_WEEKLY:
-      check(b.isEmpty(), MSG_CHECK_DURATION_EMPTY);
-      check(!anyDay, MSG_CHECK_ON_DAYS_NONE);
-      usesB = true;
-      break;
-    case SCHEDULE_MONTHLY:
-      check(b.isEmpty(), MSG_CHECK_DURATION_EMPTY);
-      check(a.isEmpty(), MSG_CHECK_ON_MDAY_EMPTY);
-      check(aValue < 1 || aValue > 31, MSG_CHECK_ON_MDAY_RANGE);
-      usesA = usesB = true;
-      break;
-    default: // interval, on/off-line
-      check(a.isEmpty(), MSG_CHECK_INTERVAL_EMPTY);
-      check(b.isEmpty(), MSG_CHECK_DURATION_EMPTY_OI);
-      usesA = usesB = true;
-      break;
-    }
-  } else {
-    switch (in.mode) {
-    case SCHEDULE_HOURLY:
-      check(a.isEmpty(), MSG_CHECK_OFF_MINUTE_EMPTY);
-      check(aValue > 59, MSG_CHECK_OFF_MINUTE_RANGE);
-      usesA = true;
-      break;
-    case SCHEDULE_WEEKLY:
-      check(!anyDay, MSG_CHECK_OFF_DAYS_NONE);
-      break;
-    case SCHEDULE_MONTHLY:
-      check(a.isEmpty(), MSG_CHECK_OFF_MDAY_EMPTY);
-      check(aValue < 1 || aValue > 31, MSG_CHECK_OFF_MDAY_RANGE);
-      usesA = true;
-      break;
-    case SCHEDULE_INTERVAL: // countdown; may be empty
-      usesB = true;
-      break;
-    default:
+  for (const ScheduleRule::Check &c : rule->checks) {
+    const bool bad = (c.what == ECheck::DurationEmpty && b.isEmpty()) ||
+                     (c.what == ECheck::FieldAEmpty && a.isEmpty()) ||
+                     (c.what == ECheck::MinuteOver59 && aValue > 59) || (c.what == ECheck::NoDay && !anyDay) ||
+                     (c.what == ECheck::NotDayOfMonth && (aValue < 1 || aValue > 31));
+    if (bad) {
+      failed = c.message;
       break;
     }
   }
   // Digits only and at most 29 of them, so no field can break the string's
   // layout and the whole string stays within what the device takes.
   auto badField = [](const QString &f) { return f.size() > SCHEDULE_FIELD_MAX || !AllDigits(f); };
-  check((usesA && badField(a)) || (usesB && badField(b)), MSG_CHECK_FIELD_TOO_LONG);
-  if (failed)
-    return fail(*failed);
-
-  const QByteArray date = in.date.toLatin1();
-  const QByteArray time = in.time.toLatin1();
-  const QByteArray aBytes = a.toLatin1();
-  const QByteArray bBytes = b.toLatin1();
-  const QByteArray minute = QByteArray::number(aValue).rightJustified(2, '0');
-  const QByteArray q = "\"";
-  if (on) {
-    switch (in.mode) {
-    case SCHEDULE_ONE_TIME:
-      out.schedule = "OT," + q + date + ',' + time + q + ',' + bBytes;
-      out.sentence = say(EDIT_SENTENCE_OT, {in.date, in.time, b});
-      break;
-    case SCHEDULE_HOURLY:
-      out.schedule = "OH," + q + "00:" + minute + ":00" + q + ',' + bBytes;
-      out.sentence = say(EDIT_SENTENCE_OH, {a, b});
-      break;
-    case SCHEDULE_DAILY:
-      out.schedule = "OD," + q + time + q + ',' + bBytes;
-      out.sentence = say(SENTENCE_OD, {in.time, b});
-      break;
-    case SCHEDULE_WEEKLY:
-      out.schedule = "OW," + days + ',' + q + time + q + ',' + bBytes;
-      out.sentence = say(SENTENCE_OW, {editorDayNames, in.time, b});
-      break;
-    case SCHEDULE_MONTHLY:
-      out.schedule = "OM," + aBytes + ',' + q + time + q + ',' + bBytes;
-      out.sentence = say(EDIT_SENTENCE_OM, {a, in.time, b});
-      break;
-    case SCHEDULE_INTERVAL:
-      out.schedule = "OI," + aBytes + ',' + bBytes;
-      out.sentence = say(SENTENCE_OI, {a, b});
-      break;
-    default:
-      out.schedule = "OP," + aBytes + ',' + bBytes;
-      out.sentence = say(EDIT_SENTENCE_OP, {a, b});
-      break;
-    }
-  } else {
-    switch (in.mode) {
-    case SCHEDULE_ONE_TIME:
-      out.schedule = "ST," + q + date + ',' + time + q;
-      out.sentence = say(SENTENCE_ST, {in.date, in.time});
-      break;
-    case SCHEDULE_HOURLY:
-      out.schedule = "SH," + q + "00:" + minute + ":00" + q;
-      out.sentence = say(SENTENCE_SH, {a});
-      break;
-    case SCHEDULE_DAILY:
-      out.schedule = "SD," + q + time + q;
-      out.sentence = say(SENTENCE_SD, {in.time});
-      break;
-    case SCHEDULE_WEEKLY:
-      out.schedule = "SW," + q + time + q + ',' + days;
-      out.sentence = say(SENTENCE_SW, {dayNames, in.time});
-      break;
-    case SCHEDULE_MONTHLY:
-      out.schedule = "SM," + q + time + q + ',' + aBytes;
-      out.sentence = say(SENTENCE_SM, {a, in.time});
-      break;
-    default:
-      out.schedule = "SC," + bBytes;
-      out.sentence = say(SENTENCE_SC, {b});
-      break;
-    }
+  if (!failed && ((Uses(rule->pattern, {'A', 'M'}) && badField(a)) || (Uses(rule->pattern, {'B'}) && badField(b))))
+    failed = &MSG_CHECK_FIELD_TOO_LONG;
+  if (failed) {
+    out.error = Pick(*failed, chinese);
+    return out;
   }
+
+  out.schedule = Compose(rule->pattern, in, days, aValue);
+  out.sentence =
+      Sentence(*rule->editSentence, *rule,
+               {{QString(), in.date, in.time, rule->editorDayNames ? editorDayNames : dayNames, a, b}}, chinese);
   out.ok = true;
   return out;
 }
 
 ScheduleEdit EncodeSchedule(const ScheduleInput &input) { return EncodeSchedule(input, g_chineseUi.load() != 0); }
-
-std::optional<int> WeekdayOf(int year, int month, int day) {
-  if (month < 1 || month > 12 || day < 1 || day > 31 || year < -32767 || year > 32767)
-    return std::nullopt;
-  const std::chrono::year_month_day ymd{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
-                                        std::chrono::day{static_cast<unsigned>(day)}};
-  if (!ymd.ok())
-    return std::nullopt;
-  return static_cast<int>(std::chrono::weekday{std::chrono::sys_days{ymd}}.c_encoding());
-}
-
-QByteArray ClockString(const QDateTime &local) {
-  const QDate d = local.date();
-  const QTime t = local.time();
-  const int weekday = WeekdayOf(d.year(), d.month(), d.day()).value_or(d.dayOfWeek() % 7);
-  return QString::asprintf("\"%d/%02d/%02d,%02d:%02d:%02d\",%d", d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                           t.second(), weekday)
-      .toLatin1();
-}
-
-QByteArray ClockStringNow() { return ClockString(QDateTime::currentDateTime()); }
-
-std::optional<QByteArray> ClockStringFromText(QByteArrayView date, QByteArrayView time) {
-  const qsizetype s1 = date.indexOf('/');
-  const qsizetype s2 = s1 < 0 ? -1 : date.indexOf('/', s1 + 1);
-  if (s2 < 0)
-    return std::nullopt;
-  const long long year = LeadingNumber(date.first(s1));
-  const long long month = LeadingNumber(date.sliced(s1 + 1, s2 - s1 - 1));
-  const long long day = LeadingNumber(date.sliced(s2 + 1));
-  if (year < INT_MIN || year > INT_MAX)
-    return std::nullopt;
-  const std::optional<int> weekday =
-      WeekdayOf(static_cast<int>(year), static_cast<int>(month < 0 || month > 99 ? 0 : month),
-                static_cast<int>(day < 0 || day > 99 ? 0 : day));
-  if (!weekday)
-    return std::nullopt;
-  return "\"" + date.toByteArray() + ',' + time.toByteArray() + "\"," + QByteArray::number(*weekday);
-}

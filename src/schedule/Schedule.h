@@ -1,9 +1,8 @@
 #pragma once
 // Power on/off schedule strings: reading one back as a sentence, composing one
-// from the editor's inputs, and the clock string that sets the device clock.
+// from the editor's inputs.
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QDateTime>
 #include <QString>
 
 #include <array>
@@ -58,6 +57,8 @@ struct ScheduleInput {
   QString fieldA;               // minute, day of month or interval
   QString fieldB;               // duration or countdown
   std::array<bool, 7> days{};   // Sunday first
+
+  bool operator==(const ScheduleInput &) const = default;
 };
 
 // The editor's result: the string and its sentence, or the first failed check.
@@ -71,12 +72,3 @@ struct ScheduleEdit {
 
 ScheduleEdit EncodeSchedule(const ScheduleInput &input, bool chinese);
 ScheduleEdit EncodeSchedule(const ScheduleInput &input); // in the interface language
-
-// Weekday of a calendar date, 0 Sunday ... 6 Saturday; nothing for a date that does not exist.
-std::optional<int> WeekdayOf(int year, int month, int day);
-// The clock string for a local date and time: "yyyy/MM/dd,hh:mm:ss",w with the quotes.
-QByteArray ClockString(const QDateTime &local);
-QByteArray ClockStringNow();
-// The clock string for date and time texts as the user entered them, with the
-// weekday of that date; nothing when the date does not exist.
-std::optional<QByteArray> ClockStringFromText(QByteArrayView date, QByteArrayView time);

@@ -7,6 +7,7 @@
 #include "model/SimRunner.h"
 #include "pages/AlarmTime.h"
 #include "pages/SelectAlarm.h"
+#include "schedule/Clock.h"
 #include "schedule/Schedule.h"
 #include "support/BoxAnswerer.h"
 #include "support/TestUtil.h"
@@ -155,7 +156,7 @@ private slots:
     WhenEditorOpens([&](CSelectAlarm &e) { Click(e, CSelectAlarm::IDC_OK); });
     qobject_cast<QPushButton *>(On(1011))->click(); // group 3: "SP,1,2", no mode to select
     QCOMPARE(Page()->Editor()->result(), int(QDialog::Accepted));
-    QCOMPARE(Page()->Editor()->m_strSchedule, QByteArray());
+    QCOMPARE(Page()->Editor()->Schedule(), QByteArray());
     QCOMPARE(AllGroupTexts(), before);
   }
 

@@ -43,8 +43,7 @@ class ScheduleEditorTest : public QObject {
     g_chineseUi = chinese ? 1 : 0;
     if (!m_dlg)
       m_dlg = std::make_unique<CSelectAlarm>();
-    g_alarmString = schedule;
-    g_alarmText = text;
+    m_dlg->SetCurrent(schedule, text);
     m_dlg->SetGroup(group);
     m_dlg->OnInitDialog();
     m_dlg->setResult(-1);
@@ -63,8 +62,6 @@ private slots:
   void cleanup() {
     m_dlg.reset();
     g_chineseUi = 0;
-    g_alarmString.clear();
-    g_alarmText.clear();
   }
 
   void opensDisabled() {
@@ -81,8 +78,8 @@ private slots:
     CBoxAnswerer boxes;
     m_dlg->OnOK();
     QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dlg->m_strSchedule, QByteArray("D"));
-    QCOMPARE(m_dlg->m_strDescription, QStringLiteral("Disable"));
+    QCOMPARE(m_dlg->Schedule(), QByteArray("D"));
+    QCOMPARE(m_dlg->Description(), QStringLiteral("Disable"));
     QVERIFY(boxes.Boxes().isEmpty());
   }
 
@@ -136,8 +133,8 @@ private slots:
     CBoxAnswerer boxes;
     m_dlg->OnOK();
     QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dlg->m_strSchedule, QByteArray());
-    QCOMPARE(m_dlg->m_strDescription, QString());
+    QCOMPARE(m_dlg->Schedule(), QByteArray());
+    QCOMPARE(m_dlg->Description(), QString());
     QVERIFY(boxes.Boxes().isEmpty());
   }
 
@@ -290,8 +287,8 @@ private slots:
     m_dlg->OnOK();
     QCOMPARE(boxes.Texts(), QStringList{message});
     QCOMPARE(m_dlg->result(), -1); // still open
-    QCOMPARE(m_dlg->m_strSchedule, QByteArray());
-    QCOMPARE(m_dlg->m_strDescription, QString());
+    QCOMPARE(m_dlg->Schedule(), QByteArray());
+    QCOMPARE(m_dlg->Description(), QString());
   }
 
   void titleOfGroup7() {
@@ -322,13 +319,13 @@ private slots:
     QCOMPARE(boxes.Boxes()[0].text, QStringLiteral("Confirm modify equipment switch  time is:Power-On at 08:00:00 per "
                                                    "day,and Power-Off after 61 Sec"));
     QCOMPARE(m_dlg->result(), -1); // Cancel keeps the editor open
-    QCOMPARE(m_dlg->m_strSchedule, QByteArray());
+    QCOMPARE(m_dlg->Schedule(), QByteArray());
 
     boxes.SetAnswer(QMessageBox::Ok);
     m_dlg->OnOK();
     QCOMPARE(boxes.Boxes().size(), 2);
     QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dlg->m_strSchedule, QByteArray("OD,\"08:00:00\",61"));
+    QCOMPARE(m_dlg->Schedule(), QByteArray("OD,\"08:00:00\",61"));
 
     // Chinese question; none when the sentence stays the same.
     Open(s, DescribeSchedule(s, true), true);
@@ -379,11 +376,11 @@ private slots:
     CBoxAnswerer boxes(QMessageBox::Ok);
     m_dlg->OnOK();
     QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dlg->m_strSchedule, schedule);
-    QVERIFY(!m_dlg->m_strDescription.isEmpty());
+    QCOMPARE(m_dlg->Schedule(), schedule);
+    QVERIFY(!m_dlg->Description().isEmpty());
     // A question only where the editor's own wording differs from the reader's.
     for (const CBoxAnswerer::Box &b : boxes.Boxes())
-      QVERIFY2(b.text.endsWith(m_dlg->m_strDescription), qPrintable(b.text));
+      QVERIFY2(b.text.endsWith(m_dlg->Description()), qPrintable(b.text));
   }
 };
 
