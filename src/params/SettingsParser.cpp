@@ -89,7 +89,7 @@ bool ParseSettings(QByteArrayView text, ParamArray &table) {
     qsizetype dots = i;
     while (dots < line.size() && line[dots] == '.')
       ++dots;
-    if (dots - i >= 2 && dots < line.size() && IsBlank(line[dots])) {
+    if (dots > i && dots < line.size() && IsBlank(line[dots])) {
       i = dots;
       while (i < line.size() && IsBlank(line[i]))
         ++i;

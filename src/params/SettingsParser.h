@@ -4,8 +4,9 @@
 
 #include <QByteArrayView>
 
-// Looks up each of the 69 labels anywhere in the listing and takes the rest of
-// its line as the value. Every entry is reset first ("No Exist", not found, its
+// Looks up each of the 69 labels at the start of a line of the listing (the
+// first such line counts, in any order) and takes the rest of that line, after
+// the blanks or dot leader that follow the label, as the value. Every entry is reset first ("No Exist", not found, its
 // label stored). False when a value longer than PARAM_VALUE_MAX ended the scan;
 // the entries from that one on then keep their reset state.
 bool ParseSettings(QByteArrayView text, ParamArray &table);

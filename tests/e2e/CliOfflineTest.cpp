@@ -69,7 +69,7 @@ TEST(CliOffline, ParseListingPrintsTheWholeTable) {
   EXPECT_FALSE(r.out.contains(QLatin1Char('\r')));
   EXPECT_EQ(lines[0], QString::fromUtf8("Access Point Name:=中国移动"));
   EXPECT_EQ(lines[1], QStringLiteral("Center call number=No Exist"));
-  EXPECT_EQ(lines[5], QStringLiteral("Server's Ip=2.2.2.2")); // first occurrence anywhere
+  EXPECT_EQ(lines[5], QStringLiteral("Server's Ip=1.1.1.1")); // only a line that begins with the label
   EXPECT_EQ(lines[17], QStringLiteral("Work Mode:=TRNS"));
   EXPECT_EQ(lines[48], QStringLiteral("RTC alarm 0:=SC,60"));
   EXPECT_EQ(lines[68], QStringLiteral("GPS GPGLL=No Exist"));

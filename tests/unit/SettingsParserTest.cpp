@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"TabSkipped", "Debug Level\t \t2\r\n", 23, "2", 1},
         ValueCase{"DotLeaderSkipped", "Serial Baudrate........ 9600\r\n", 22, "9600", 1},
         ValueCase{"DotsOfTheValueKept", "Modem's ID number ..x\r\n", 20, "..x", 1},
-        ValueCase{"OneDotKept", "Modem's ID number . x\r\n", 20, ". x", 1},
+        ValueCase{"OneDotLeaderSkipped", "Multi Server Reconnect Interval:. 60###\r\n", 45, "60", 1},
         ValueCase{"LabelAloneIsEmptyAndFound", "Debug Level\r\n", 23, "", 1},
         ValueCase{"ValueNotLongerThanTrimIsEmpty", "Time: ab\r\n", 47, "", 1},
         ValueCase{"TrimOfTwo", "Sms Center : +8613800##\r\n", 33, "+8613800", 1},

@@ -8,7 +8,7 @@
 #include "base/Timing.h"
 #include "model/SimRunner.h"
 #include "params/PageModel.h"
-#include "params/m_device->Session().Table().h"
+#include "params/ParamTable.h"
 #include "support/TestUtil.h"
 #include "text/Lang.h"
 
