@@ -32,5 +32,11 @@ scripts/build.sh build/plain -DCMAKE_BUILD_TYPE=Release
 echo "== tests (release)"
 (cd build/plain && ctest -j"$jobs" --output-on-failure)
 
+# The window and the command line must build without demo mode, which is the
+# only part that needs POSIX pseudo-terminals (the Windows build has none).
+echo "== window and command line without demo mode"
+scripts/build.sh build/nodemo -DCMAKE_BUILD_TYPE=Release -DSTRELVANE_DEMO=OFF -DSTRELVANE_TESTS=OFF
+scripts/check-nodemo.sh build/nodemo
+
 echo "== fuzzing"
 scripts/fuzz.sh

@@ -81,7 +81,8 @@ inline constexpr CMsg LOAD_INCOMPLETE{">>> 装载DTU设备的配置参数失败�
 inline constexpr CMsg SAVE_STOPPED{">>> 保存已中断：其余参数没有写入设备\r\n",
                                    ">>> Save stopped: the remaining parameters were not written to the device\r\n"};
 
-// Setting the device clock.
+// Setting the device clock. "Succss" is the original tool's spelling, which
+// technicians know; it stays.
 inline constexpr CMsg CLOCK_SET_OK{"设置时间成功", "Set Time Succss!"};
 inline constexpr CMsg CLOCK_SET_FAILED{"设置时间失败", "Set Time Failed"};
 } // namespace msg

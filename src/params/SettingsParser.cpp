@@ -16,6 +16,7 @@ constexpr CCodeRule WORK_MODE_RULES[] = {
     {"LNGT", "LNGT"}, {"UDP", "TUDP"},    {"TCP CUSTOM", "TCST"}, {"TCP SERVER", "TCPSVR"},
 };
 
+// "CONTROLABLE" is the device's own spelling in its listing.
 constexpr CCodeRule ACTIVATE_RULES[] = {
     {"AUTO", "AUTO"}, {"SMS", "SMSD"}, {"CONTROLABLE", "CTRL"}, {"DATA", "DATA"}, {"MIXD", "MIXD"},
 };
