@@ -1,10 +1,14 @@
 #pragma once
-// The device flows behind the main window's controls: opening the port, the
-// configuration-state run that catches the device's start-up, the device
-// operations, the save walk, and the switch to communication state. UI-free:
-// it talks to the front end through DialogHost and PageControls, whose calls
-// may come from any thread and are carried out on the window thread.
+// The device behind the main window's controls: the port, the choice of
+// device state, and the workers the flows run on. The configuration-state
+// run (CConfigRun) and the device operations (CDeviceOperations) are its
+// parts. UI-free: it talks to the front end through DialogHost and
+// PageControls, whose calls may come from any thread and are carried out on
+// the window thread.
 #include "device/AtCommand.h"
+#include "device/ConfigRun.h"
+#include "device/DeviceOperations.h"
+#include "device/FlowParts.h"
 #include "device/ReplyEngine.h"
 #include "base/Event.h"
 #include "params/DeviceSession.h"
@@ -16,23 +20,12 @@
 #include <atomic>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 class DialogHost;
 class PageControls;
-
-// The prompt timer's identifier and its two periods.
-constexpr int TIMER_PROMPT = 100;
-constexpr int PROMPT_PERIOD_OPEN_MS = 200;
-constexpr int PROMPT_PERIOD_SELECT_MS = 100;
-
-// Control identifiers the flows enable and disable.
-constexpr int ID_REBOOT_COMM = 1000;
-constexpr int ID_RADIO_CONFIG = 1001;
-constexpr int ID_RADIO_COMM = 1002;
-constexpr int ID_OPEN_CLOSE = 1009;
-constexpr int ID_SAVE_CONFIG = 1032;
 
 class CDeviceController {
 public:
@@ -55,7 +48,7 @@ public:
   const CDeviceSession &Session() const { return m_session; }
   const CAtCommand &Commands() const { return m_at; }
   bool CommMode() const { return m_engine.CommMode(); }
-  bool RunActive() const { return m_configRun.load() != 0; }
+  bool RunActive() const { return m_configRun.Active(); }
 
   // --- window thread: the handlers of the main window's controls ---
   // Opens port (a device path or system name; label is what the log names)
@@ -91,7 +84,7 @@ public:
   // the result in a message box. A press while a clock exchange (with its
   // message box) is under way is dropped: false.
   bool SetDeviceClock(const QByteArray &clock, OpDone done = {});
-  bool ClockBusy() const { return m_clockBusy.load(); }
+  bool ClockBusy() const { return m_operations.ClockBusy(); }
 
   // Ends every worker quickly: nothing more is written to the device and no
   // wait lasts. The front end stops carrying out host calls first.
@@ -110,30 +103,8 @@ public:
 private:
   void OnReceive();
   void OnPortLost(const QString &why);
-  void PromptWatch();
   void StartConfigRun(int promptPeriodMs);
-  void ConfigStateRun(int runId);
-  bool RunStopped(int runId) const;
-  void EndRun(int runId, bool enableOpenButton);
-  // at+show, then parse and fill the pages; a listing that did not complete changes nothing.
-  bool LoadListing(int timeoutMs, const Abort &abort);
-  // Shows a listing, parses it into the parameter table and fills the pages.
-  ParamArray ApplyListing(const QByteArray &listing);
-  bool RebootWorker(const Abort &abort);
-  void ClockThreadProc(const QByteArray &clock, const Abort &abort, const OpDone &done);
-  // True from now on once the program closes or any stop (port closed, other
-  // state chosen, device lost) comes after this call: taken when an operation
-  // starts, so a stop between two of its exchanges ends it too.
-  Abort OperationAbort() const;
-  void SimpleQuery(EReplyCode code, Sender send, int timeoutMs, OpDone done);
-  void ShowReply(const QByteArray &text);
-  void Log(const QString &text);
-  // One exchange of an operation; says so in the log when the engine was busy.
-  CExchangeResult Exchange(EReplyCode code, Sender send, int timeoutMs, const Abort &abort);
-  CExchangeResult Exchange(EReplyCode code, const std::function<bool()> &send, int timeoutMs, const Abort &abort);
-  // The end of an operation that disabled the buttons: enabled again unless a
-  // stop has set the controls since.
-  void EndOperation(const Abort &abort);
+  void Log(const QString &text) { m_parts.Log(text); }
 
   DialogHost &m_host;
   PageControls &m_pages;
@@ -145,10 +116,6 @@ private:
 
   std::atomic<bool> m_closing{false};
   CEvent m_shutdownEvent;
-  std::atomic<int> m_configRun{0}; // id of the run that exists, 0 when none
-  std::atomic<int> m_lastRunId{0};
-  std::mutex m_runOrder; // a new run waits here for a stopped one to end
-  std::atomic<bool> m_clockBusy{false};
 
   std::mutex m_workersMutex;
   struct Worker {
@@ -156,4 +123,9 @@ private:
     std::shared_ptr<std::atomic<bool>> done;
   };
   std::list<Worker> m_workers;
+
+  // The flows; every worker they start is joined by Shutdown before they go.
+  CFlowParts m_parts;
+  CConfigRun m_configRun{m_parts};
+  CDeviceOperations m_operations{m_parts};
 };
