@@ -128,12 +128,14 @@ void CWidgetPageControls::SetParamText(int index, const QString &text) {
     if (auto *edit = qobject_cast<QLineEdit *>(w)) {
       edit->setText(text);
     } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+      const int pos = FindItem(combo, text);
       if (combo->isEditable()) {
+        // The field is the value: the list marks the item equal to it, or none
+        // (which empties the field, so the text goes in after).
+        combo->setCurrentIndex(pos);
         combo->setEditText(text);
-      } else {
-        const int pos = FindItem(combo, text);
-        if (pos >= 0)
-          combo->setCurrentIndex(pos);
+      } else if (pos >= 0) {
+        combo->setCurrentIndex(pos);
       }
     }
   });
@@ -142,7 +144,10 @@ void CWidgetPageControls::SetParamText(int index, const QString &text) {
 int CWidgetPageControls::ParamSelection(int index) {
   return OnWindow(-1, [&] {
     auto *combo = qobject_cast<QComboBox *>(ParamControl(index, false));
-    return combo ? combo->currentIndex() : -1;
+    if (!combo)
+      return -1;
+    // An editable combo's selection follows its field, typed text included.
+    return combo->isEditable() ? FindItem(combo, combo->currentText()) : combo->currentIndex();
   });
 }
 

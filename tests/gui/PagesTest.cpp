@@ -195,6 +195,10 @@ private slots:
     baud->lineEdit()->clear();
     QTest::keyClicks(baud->lineEdit(), QStringLiteral("12345"));
     QCOMPARE(dlg.Pages().ParamText(PARAM_BAUDRATE), QStringLiteral("12345"));
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_BAUDRATE), -1); // no item says 12345
+    baud->lineEdit()->clear();
+    QTest::keyClicks(baud->lineEdit(), QStringLiteral("9600"));
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_BAUDRATE), 6); // the typed text is an item
     auto *id = qobject_cast<QLineEdit *>(On(EPage::Dtu, 1003));
     QTest::keyClicks(id, QStringLiteral("0123456789ABCDEF0123"));
     QCOMPARE(dlg.Pages().ParamText(20), QStringLiteral("0123456789ABCDEF0123")); // no length limit
