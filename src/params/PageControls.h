@@ -20,7 +20,7 @@ public:
   // Edits and editable combos take the text as it is; a list selects the item
   // equal to the text and is left alone when it has none.
   virtual void SetParamText(int index, const QString &text) = 0;
-  // A list's selected position, -1 for none (and for controls that are no list).
+  // A list's selected position, -1 for none or no list; an editable combo: its text's item.
   virtual int ParamSelection(int index) = 0;
   // Positions outside the list clear the selection.
   virtual void SetParamSelection(int index, int position) = 0;

@@ -5,10 +5,6 @@
 #include "base/ThreadExecutor.h"
 #include "base/Timing.h"
 #include "pages/AlarmTime.h"
-#include "pages/BaseDlg.h"
-#include "pages/DtuDlg.h"
-#include "pages/GpsDlg.h"
-#include "pages/OtherDlg.h"
 #include "params/PageItems.h"
 #include "text/HexText.h"
 #include "text/Lang.h"
@@ -16,22 +12,19 @@
 #include "widgets/ControlIds.h"
 #include "widgets/ControlUtil.h"
 #include "ui/OutputView.h"
+#include "ui/PortDelegate.h"
 #include "ui/TabSheet.h"
+#include "ui/TerminalRow.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -59,16 +52,9 @@ const Caption CAPTIONS[] = {
     {IDC_PARITY_LABEL, "检验位：", "Parity:"},
     {IDC_OPEN_CLOSE, "打开串口", "Open"},
     {IDC_GROUP_OUTPUT, "输出信息", "Output Info"},
-    {IDC_TIMED_SEND, "定时发送", "Schedule Send"},
-    {IDC_MS_LABEL, "毫秒/次", "ms"},
-    {IDC_DATA_LABEL, "发送数据：", "Data:"},
-    {IDC_ADD_CR, "结尾添加回车符", "Add Enter terminator"},
-    {IDC_HEX_SEND, "十六进制发送", "Hex Send"},
-    {IDC_HEX_DISPLAY, "十六进制显示", "Hex Display"},
-    {IDC_SEND, "发送(&S)", "Send"},
     {IDC_GROUP_FUNCTIONS, "功能操作项", "Functions"},
     {IDC_SHOW_CONFIG, "查看当前配置(&F)", "Show Config"},
-    {IDC_SHOW_BAUD, "波特率查看(&B)", "Show Bandrate"},
+    {IDC_SHOW_BAUD, "波特率查看(&B)", "Show Bandrate"}, // the original tool's caption, as technicians know it
     {IDC_AUTO_DETECT, "自动检测(&A)", "Auto Detect"},
     {IDC_VERSION, "查询版本(&V)", "Ver Info"},
     {IDC_SIGNAL, "信号强度(&I)", "Signal Value"},
@@ -92,62 +78,19 @@ QString CaptionOf(int id) {
   return {};
 }
 
-const unsigned TEMPLATE_BASE = 130, TEMPLATE_DTU = 131, TEMPLATE_OTHER = 132, TEMPLATE_ALARM = 156, TEMPLATE_GPS = 161;
-
-QString PageTitle(EPage page) {
-  switch (page) {
-  case EPage::Base:
-    return Tr("中心服务器参数", "Data Service Center Settings");
-  case EPage::Dtu:
-    return Tr("IP Modem工作参数", "IP Modem Setting");
-  case EPage::Other:
-    return Tr("其他参数", "Other Setting");
-  case EPage::Alarm:
-    return Tr("定时开关机", "Scheduled Power On/Off Setting");
-  case EPage::Gps:
-    return Tr("GPS设置", "GPS Setting");
-  default:
-    return {};
-  }
-}
-
-// The port list shows each port's description beside its name; the field shows the name only.
-class CPortDelegate : public QStyledItemDelegate {
-public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-  void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QString description = index.data(Qt::ToolTipRole).toString();
-    if (!description.isEmpty())
-      option->text += QStringLiteral("  ") + description;
-  }
-};
-
 const CMsg MSG_NO_PORT{"没发现串口，程序不能正常执行，请检查串口，退出！",
                        "没发现串口，程序不能正常执行，请检查串口，退出！"};
-const CMsg MSG_OPEN_FAILED{"文件打开失败", "文件打开失败"};
-const CMsg MSG_SAVED{"保存成功", "Save Successful"};
 } // namespace
 
-template <class R, class F> R CStrelvaneDlg::OnWindow(R fallback, F fn) {
-  R result = fallback;
-  m_executor->Call([&] { result = fn(); });
-  return result;
-}
-
-template <class F> void CStrelvaneDlg::OnWindow(F fn) { m_executor->Call(fn); }
-
 CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
-    : QDialog(parent), m_executor(new CThreadExecutor(this)), m_pageBase(new CBaseDlg(this)),
-      m_pageDtu(new CDtuDlg(this)), m_pageOther(new COtherDlg(this)), m_pageAlarm(new CAlarmTime(this)),
-      m_pageGps(new CGpsDlg(this)), m_log(logLimit) {
+    : QDialog(parent), m_executor(new CThreadExecutor(this)),
+      m_pages(std::make_unique<CWidgetPageControls>(*m_executor, this)), m_log(logLimit) {
   setObjectName(QStringLiteral("102"));
   setWindowTitle(QString::fromLatin1(TITLE));
   setWindowIcon(MainIcon());
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
   BuildControls();
+  m_pages->SetTabSheet(m_tabSheet);
   m_promptTimer.setObjectName(QStringLiteral("100"));
   connect(&m_promptTimer, &QTimer::timeout, this, [this] {
     if (m_promptHandler)
@@ -166,13 +109,13 @@ CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
 
 CStrelvaneDlg::~CStrelvaneDlg() {
   m_executor->Shutdown();
-  m_timedSendTimer.stop();
+  m_terminalRow->StopTimer();
   m_terminal.reset();
   m_device.reset(); // its workers end before the widgets they reach go
 }
 
 void CStrelvaneDlg::AttachDevice() {
-  m_device = std::make_unique<CDeviceController>(*this, *this);
+  m_device = std::make_unique<CDeviceController>(*this, *m_pages);
   CDeviceController *d = m_device.get();
   auto baud = [this] { return m_baudCombo->currentText(); };
   m_promptHandler = [d] { d->OnPromptTimer(); };
@@ -195,21 +138,18 @@ void CStrelvaneDlg::AttachDevice() {
   });
   SetCommandHandler(IDC_LOAD_CONFIG,
                     [this, d] { d->LoadConfigFile(qobject_cast<QLineEdit *>(Control(IDC_CONFIG_PATH))->text()); });
-  m_pageAlarm->SetClockHandler([d](const QByteArray &clock) { d->SetDeviceClock(clock); });
-  SetCommandHandler(IDC_HEX_DISPLAY, [this, d] {
-    d->Engine().SetHexDisplay(qobject_cast<QAbstractButton *>(Control(IDC_HEX_DISPLAY))->isChecked());
-  });
+  m_pages->AlarmPage()->SetClockHandler([d](const QByteArray &clock) { d->SetDeviceClock(clock); });
+  SetCommandHandler(IDC_HEX_DISPLAY, [this, d] { d->Engine().SetHexDisplay(m_terminalRow->HexDisplay()); });
 }
 
 // ---- Terminal
 
 void CStrelvaneDlg::AttachTerminal() {
   m_terminal = std::make_unique<CTerminalWriter>(m_device->Serial());
-  m_timedSendTimer.setObjectName(QString::number(TIMER_TIMED_SEND));
-  connect(&m_timedSendTimer, &QTimer::timeout, this, [this] { OnSend(true); });
-  SetCommandHandler(IDC_SEND, [this] { OnSend(false); });
-  SetCommandHandler(IDC_TIMED_SEND, [this] { OnTimedSend(); });
-  SetCommandHandler(IDC_HEX_SEND, [this] { OnHexSend(); });
+  m_terminalRow->Attach(m_terminal.get(), [this](const QString &text) { ShowMessage(text, {}); });
+  SetCommandHandler(IDC_SEND, [this] { m_terminalRow->OnSend(false); });
+  SetCommandHandler(IDC_TIMED_SEND, [this] { m_terminalRow->OnTimedSend(); });
+  SetCommandHandler(IDC_HEX_SEND, [this] { m_terminalRow->OnHexSend(); });
   // Typed characters go to the device and only what it sends back is shown.
   m_output->SetTypedHandler([this](const QString &typed) {
     if (!m_bConfigLayout)
@@ -217,57 +157,9 @@ void CStrelvaneDlg::AttachTerminal() {
   });
 }
 
-void CStrelvaneDlg::OnSend(bool timed) {
-  const bool addCr = qobject_cast<QAbstractButton *>(Control(IDC_ADD_CR))->isChecked();
-  const bool hex = qobject_cast<QAbstractButton *>(Control(IDC_HEX_SEND))->isChecked();
-  const QString text = qobject_cast<QLineEdit *>(Control(IDC_SEND_DATA))->text();
-  const std::optional<QByteArray> bytes = terminal::SendBytes(text, hex, addCr);
-  if (!bytes) {
-    // A timed send would repeat the message every tick: it stops first.
-    if (timed)
-      StopTimedSend();
-    ShowMessage(MSG_HEX_TEXT_ERROR.Get(), {});
-    return;
-  }
-  // The line may be slow: the writer queues, the window goes on. A tick while
-  // the previous one is still going out is skipped rather than piled up.
-  if (timed)
-    m_terminal->SendIfIdle(*bytes);
-  else
-    m_terminal->Send(*bytes);
-}
+bool CStrelvaneDlg::TimedSendActive() const { return m_terminalRow->TimedSendActive(); }
 
-void CStrelvaneDlg::OnTimedSend() {
-  auto *interval = qobject_cast<QLineEdit *>(Control(IDC_SEND_INTERVAL));
-  if (!qobject_cast<QAbstractButton *>(Control(IDC_TIMED_SEND))->isChecked()) {
-    interval->setReadOnly(false);
-    m_timedSendTimer.stop();
-    return;
-  }
-  interval->setReadOnly(true);
-  m_timedSendTimer.start(terminal::TimedSendInterval(interval->text()));
-}
-
-void CStrelvaneDlg::StopTimedSend() {
-  qobject_cast<QAbstractButton *>(Control(IDC_TIMED_SEND))->setChecked(false);
-  OnTimedSend();
-}
-
-void CStrelvaneDlg::OnHexSend() {
-  auto *data = qobject_cast<QLineEdit *>(Control(IDC_SEND_DATA));
-  const QString text = data->text();
-  if (text.isEmpty())
-    return;
-  const bool toHex = qobject_cast<QAbstractButton *>(Control(IDC_HEX_SEND))->isChecked();
-  const std::optional<QString> converted = terminal::ToggleHexSend(text, toHex);
-  if (!converted) {
-    ShowMessage(MSG_HEX_TEXT_ERROR.Get(), {});
-    return;
-  }
-  data->setText(*converted);
-}
-
-bool CStrelvaneDlg::IsPortOpen() const { return m_device->Serial().IsOpen(); }
+int CStrelvaneDlg::TimedSendPeriod() const { return m_terminalRow->TimedSendPeriod(); }
 
 void CStrelvaneDlg::BuildControls() {
   auto button = [this](int id) {
@@ -289,13 +181,6 @@ void CStrelvaneDlg::BuildControls() {
     ui::SetControlId(g, id);
     m_controls.insert(id, g);
     return g;
-  };
-  auto check = [this](int id) {
-    auto *c = new QCheckBox(CaptionOf(id), this);
-    ui::SetControlId(c, id, c->text());
-    m_controls.insert(id, c);
-    connect(c, &QCheckBox::clicked, this, [this, id] { Command(id); });
-    return c;
   };
   auto combo = [this](int id, const QString &accessibleName) {
     auto *c = new QComboBox(this);
@@ -377,24 +262,10 @@ void CStrelvaneDlg::BuildControls() {
   m_output->setMinimumSize(360, 260);
   m_controls.insert(IDC_OUTPUT, m_output);
   outputLayout->addWidget(m_output, 1);
-  auto *terminal = new QGridLayout;
-  QCheckBox *timed = check(IDC_TIMED_SEND);
-  QLineEdit *interval = edit(IDC_SEND_INTERVAL, timed->text());
-  interval->setFixedWidth(interval->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
-  terminal->addWidget(timed, 0, 0);
-  terminal->addWidget(interval, 0, 1);
-  terminal->addWidget(label(IDC_MS_LABEL), 0, 2);
-  terminal->addWidget(check(IDC_ADD_CR), 0, 3);
-  terminal->addWidget(check(IDC_HEX_SEND), 0, 4);
-  terminal->addWidget(check(IDC_HEX_DISPLAY), 0, 5);
-  QLabel *dataLabel = label(IDC_DATA_LABEL);
-  QLineEdit *data = edit(IDC_SEND_DATA, dataLabel->text());
-  dataLabel->setBuddy(data);
-  terminal->addWidget(dataLabel, 1, 0);
-  terminal->addWidget(data, 1, 1, 1, 4);
-  terminal->addWidget(button(IDC_SEND), 1, 5);
-  terminal->setColumnStretch(3, 1);
-  outputLayout->addLayout(terminal);
+  m_terminalRow = new CTerminalRow(output, [this](int id) { Command(id); });
+  for (QWidget *w : m_terminalRow->Controls())
+    m_controls.insert(w->objectName().toInt(), w);
+  outputLayout->addWidget(m_terminalRow);
   left->addWidget(output, 1);
 
   // Device operations, the configuration file, then the pages.
@@ -444,14 +315,7 @@ void CStrelvaneDlg::Initialize(const QList<CPortEntry> &ports) {
   EnableOperationButtons(false);
   m_baudCombo->setEditText(QStringLiteral("115200"));
 
-  // Every page ever offered must be created by the first Show; then three tabs.
-  m_tabSheet->AddPage(PageTitle(EPage::Base), m_pageBase, TEMPLATE_BASE);
-  m_tabSheet->AddPage(PageTitle(EPage::Dtu), m_pageDtu, TEMPLATE_DTU);
-  m_tabSheet->AddPage(PageTitle(EPage::Other), m_pageOther, TEMPLATE_OTHER);
-  m_tabSheet->AddPage(PageTitle(EPage::Alarm), m_pageAlarm, TEMPLATE_ALARM);
-  m_tabSheet->AddPage(PageTitle(EPage::Gps), m_pageGps, TEMPLATE_GPS);
-  m_tabSheet->Show();
-  ShowTabs(false, false);
+  m_pages->CreatePages();
   // Enter must never press a button of the window or of its pages.
   for (QPushButton *b : findChildren<QPushButton *>())
     b->setAutoDefault(false);
@@ -477,78 +341,11 @@ void CStrelvaneDlg::Initialize(const QList<CPortEntry> &ports) {
   UpdatePortControls();
 }
 
-void CStrelvaneDlg::FillPortCombo(const QList<CPortEntry> &ports) {
-  m_portCombo->clear();
-  for (const CPortEntry &p : ports) {
-    m_portCombo->addItem(p.name);
-    if (!p.description.isEmpty())
-      m_portCombo->setItemData(m_portCombo->count() - 1, p.description, Qt::ToolTipRole);
-  }
-}
-
-void CStrelvaneDlg::RefreshPortList() {
-  // An open port's controls are locked, and an open drop-down is not pulled from under the user.
-  if (!m_portSource || IsPortOpen() || m_portCombo->view()->isVisible())
-    return;
-  const QList<CPortEntry> ports = m_portSource();
-  bool same = ports.size() == m_portCombo->count();
-  for (qsizetype i = 0; same && i < ports.size(); ++i) {
-    const int row = static_cast<int>(i);
-    same = ports[i].name == m_portCombo->itemText(row) &&
-           ports[i].description == m_portCombo->itemData(row, Qt::ToolTipRole).toString();
-  }
-  if (same)
-    return;
-  const QString chosen = m_portCombo->currentText();
-  FillPortCombo(ports);
-  if (chosen.isEmpty())
-    return; // nothing was chosen: the first port now is
-  const int pos = m_portCombo->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (pos >= 0)
-    m_portCombo->setCurrentIndex(pos);
-  else
-    m_portCombo->setEditText(chosen); // a port that went away stays chosen; opening it says why
-}
-
-void CStrelvaneDlg::EnableDemo(const QString &path, std::function<void()> repower) {
-  m_demoPath = path;
-  m_demoRepower = std::move(repower);
-  if (m_repowerAction)
-    return;
-  QMenu *demo = m_menuBar->addMenu(Tr("模拟设备(&D)", "&Demo"));
-  m_repowerAction = demo->addAction(Tr("重新上电模拟设备(&P)", "Re-&power simulated device"), this, [this] {
-    if (m_demoRepower)
-      m_demoRepower();
-  });
-  m_repowerAction->setObjectName(QStringLiteral("demo_repower"));
-}
-
 QWidget *CStrelvaneDlg::Control(int id) const { return m_controls.value(id); }
 
-CPageDlg *CStrelvaneDlg::Page(EPage page) const {
-  switch (page) {
-  case EPage::Base:
-    return m_pageBase;
-  case EPage::Dtu:
-    return m_pageDtu;
-  case EPage::Other:
-    return m_pageOther;
-  case EPage::Alarm:
-    return m_pageAlarm;
-  case EPage::Gps:
-    return m_pageGps;
-  default:
-    return nullptr;
-  }
-}
+CPageDlg *CStrelvaneDlg::Page(EPage page) const { return m_pages->Page(page); }
 
-QList<QWidget *> CStrelvaneDlg::TerminalRow() const {
-  QList<QWidget *> row;
-  for (int id : {IDC_TIMED_SEND, IDC_SEND_INTERVAL, IDC_MS_LABEL, IDC_DATA_LABEL, IDC_ADD_CR, IDC_HEX_SEND,
-                 IDC_HEX_DISPLAY, IDC_SEND_DATA, IDC_SEND})
-    row << Control(id);
-  return row;
-}
+QList<QWidget *> CStrelvaneDlg::TerminalRow() const { return m_terminalRow->Controls(); }
 
 void CStrelvaneDlg::SetCommandHandler(int id, std::function<void()> fn) { m_handlers.insert(id, std::move(fn)); }
 
@@ -578,24 +375,10 @@ void CStrelvaneDlg::Command(int id) {
   if (id == IDC_MODE_COMM) {
     SetCommunicationLayout();
     EnableOperationButtons(false);
-    DisableAllPages();
+    m_pages->DisableAllPages();
   } else if (id == IDC_MODE_CONFIG) {
     SetConfigurationLayout();
   }
-}
-
-void CStrelvaneDlg::OpenClosePort() {
-  if (!IsPortOpen()) {
-    m_openedPort = m_portCombo->currentText();
-    m_openedBaud = m_baudCombo->currentText();
-  }
-  m_device->OpenClosePort(m_openedPort, m_openedPort, m_openedBaud);
-  // The simulated device is switched on a moment after its port opens, as a
-  // technician would after opening the port.
-  if (IsPortOpen() && !m_demoPath.isEmpty() && m_openedPort == m_demoPath)
-    m_demoPowerTimer.start(CTiming::Ms(1000));
-  else
-    m_demoPowerTimer.stop();
 }
 
 void CStrelvaneDlg::ShowAbout() {
@@ -607,7 +390,7 @@ void CStrelvaneDlg::accept() {}
 
 void CStrelvaneDlg::done(int result) {
   m_promptTimer.stop();
-  m_timedSendTimer.stop();
+  m_terminalRow->StopTimer();
   m_terminal->Shutdown();
   m_portRefreshTimer.stop();
   m_demoPowerTimer.stop();
@@ -623,284 +406,4 @@ void CStrelvaneDlg::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);
   m_output->MoveCaretToEnd();
   m_output->setFocus();
-}
-
-// ---- DialogHost
-
-void CStrelvaneDlg::AppendOutput(const QString &text) {
-  OnWindow([&] {
-    const qsizetype dropped = m_log.Append(text);
-    m_output->Append(text, dropped);
-  });
-}
-
-void CStrelvaneDlg::EnableOperationButtons(bool enable) {
-  OnWindow([&] {
-    if (!enable) {
-      for (int id : OPERATION_SET)
-        Control(id)->setEnabled(false);
-      Control(IDC_SAVE_CONFIG)->setEnabled(false);
-      Control(IDC_POWER_OFF)->setEnabled(false);
-      return;
-    }
-    // Power-off only for a device that listed the first power-schedule group.
-    Control(IDC_POWER_OFF)->setEnabled(m_device->Session().Table().Found(PARAM_ALARM_FIRST));
-    for (int id : OPERATION_SET)
-      Control(id)->setEnabled(true);
-  });
-}
-
-void CStrelvaneDlg::EnableSaveToFile() {
-  OnWindow([&] { Control(IDC_SAVE_CONFIG)->setEnabled(true); });
-}
-
-void CStrelvaneDlg::UpdatePortControls() {
-  OnWindow([&] {
-    auto *b = qobject_cast<QPushButton *>(Control(IDC_OPEN_CLOSE));
-    b->setText(IsPortOpen() ? Tr("关闭串口", "Close") : Tr("打开串口", "Open"));
-    b->setAccessibleName(b->text());
-    for (QComboBox *c : {m_portCombo, m_baudCombo, m_parityCombo})
-      c->setEnabled(!IsPortOpen());
-  });
-}
-
-void CStrelvaneDlg::SetConfigurationLayout() {
-  OnWindow([&] {
-    for (QWidget *w : TerminalRow())
-      w->hide();
-    m_output->SetTerminalMode(false);
-    m_bConfigLayout = true;
-  });
-}
-
-void CStrelvaneDlg::SetCommunicationLayout() {
-  OnWindow([&] {
-    for (QWidget *w : TerminalRow())
-      w->show();
-    m_output->SetTerminalMode(true);
-    m_bConfigLayout = false;
-  });
-}
-
-void CStrelvaneDlg::SetCommStateSelected(bool comm) {
-  OnWindow([&] { qobject_cast<QRadioButton *>(Control(comm ? IDC_MODE_COMM : IDC_MODE_CONFIG))->setChecked(true); });
-}
-
-void CStrelvaneDlg::EnableControl(int id, bool enable) {
-  OnWindow([&] {
-    if (QWidget *w = Control(id))
-      w->setEnabled(enable);
-  });
-}
-
-void CStrelvaneDlg::ShowMessage(const QString &text, const QString &caption) {
-  OnWindow([&] {
-    if (m_messageHook) {
-      m_messageHook(text, caption);
-      return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? windowTitle() : caption, text, QMessageBox::Ok, this);
-    box.exec();
-  });
-}
-
-bool CStrelvaneDlg::AskYesNo(const QString &text, const QString &caption) {
-  return OnWindow(false, [&] {
-    if (m_questionHook)
-      return m_questionHook(text, caption);
-    return QMessageBox::question(this, caption.isEmpty() ? windowTitle() : caption, text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-  });
-}
-
-void CStrelvaneDlg::StartPromptTimer(int periodMs) {
-  OnWindow([&] { m_promptTimer.start(std::max(periodMs, 1)); });
-}
-
-void CStrelvaneDlg::StopPromptTimer() {
-  OnWindow([&] { m_promptTimer.stop(); });
-}
-
-void CStrelvaneDlg::ShowProgress(int done, int total) {
-  OnWindow([&] {
-    if (total <= 0) {
-      m_progress->hide();
-      return;
-    }
-    m_progress->setRange(0, total);
-    m_progress->show();
-    m_progress->setValue(std::clamp(done, 0, total));
-  });
-}
-
-// ---- Output log
-
-void CStrelvaneDlg::OnClearOutput() {
-  m_log.Clear();
-  m_output->Clear();
-}
-
-void CStrelvaneDlg::OnSaveOutput() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, QString(), QStringLiteral("Tavrenholt-Dtu.txt"), QStringLiteral("*.txt"));
-  if (path.isEmpty())
-    return;
-  SaveOutputTo(path);
-}
-
-bool CStrelvaneDlg::SaveOutputTo(const QString &path) {
-  const QString text = m_output->LogText();
-  if (!SaveLogFile(path, text)) {
-    // One message for every failure: the old file, if any, is left as it was.
-    ShowMessage(MSG_OPEN_FAILED.Get(), {});
-    return false;
-  }
-  if (!text.isEmpty())
-    ShowMessage(MSG_SAVED.Get(), {});
-  return true;
-}
-
-QString CStrelvaneDlg::AskFileName(bool save, const QString &name, const QString &filter) {
-  if (m_fileDialogHook)
-    return m_fileDialogHook(save, name, filter);
-  // No extension is added and an existing file is replaced without asking, as the tool always did.
-  if (save)
-    return QFileDialog::getSaveFileName(this, QString(), name, filter, nullptr, QFileDialog::DontConfirmOverwrite);
-  return QFileDialog::getOpenFileName(this, QString(), name, filter);
-}
-
-void CStrelvaneDlg::OnBrowseConfigFile() {
-  const QString path = AskFileName(false, QString(), QStringLiteral("*.cfg"));
-  if (!path.isEmpty())
-    qobject_cast<QLineEdit *>(Control(IDC_CONFIG_PATH))->setText(path);
-}
-
-// ---- PageControls
-
-QWidget *CStrelvaneDlg::ParamControl(int index, bool hidden) const {
-  if (index < 0 || index >= PARAM_COUNT)
-    return nullptr;
-  const ParamInfo &info = ParamInfoAt(index);
-  CPageDlg *page = Page(info.page);
-  if (!page)
-    return nullptr;
-  const bool schedule = info.kind == EControlKind::Schedule;
-  if (hidden && !schedule)
-    return nullptr;
-  return page->Control(schedule && !hidden ? info.controlId : (schedule ? info.hiddenControlId : info.controlId));
-}
-
-QString CStrelvaneDlg::ParamText(int index) {
-  return OnWindow(QString(), [&]() -> QString {
-    const bool schedule = index >= 0 && index < PARAM_COUNT && ParamInfoAt(index).kind == EControlKind::Schedule;
-    QWidget *w = ParamControl(index, schedule);
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
-      return edit->text();
-    if (auto *combo = qobject_cast<QComboBox *>(w))
-      return combo->isEditable() ? combo->currentText()
-                                 : (combo->currentIndex() >= 0 ? combo->itemText(combo->currentIndex()) : QString());
-    return {};
-  });
-}
-
-void CStrelvaneDlg::SetParamText(int index, const QString &text) {
-  OnWindow([&] {
-    const bool schedule = index >= 0 && index < PARAM_COUNT && ParamInfoAt(index).kind == EControlKind::Schedule;
-    QWidget *w = ParamControl(index, schedule);
-    if (auto *edit = qobject_cast<QLineEdit *>(w)) {
-      edit->setText(text);
-    } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
-      if (combo->isEditable()) {
-        combo->setEditText(text);
-      } else {
-        const int pos = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (pos >= 0)
-          combo->setCurrentIndex(pos);
-      }
-    }
-  });
-}
-
-int CStrelvaneDlg::ParamSelection(int index) {
-  return OnWindow(-1, [&] {
-    auto *combo = qobject_cast<QComboBox *>(ParamControl(index, false));
-    return combo ? combo->currentIndex() : -1;
-  });
-}
-
-void CStrelvaneDlg::SetParamSelection(int index, int position) {
-  OnWindow([&] {
-    if (auto *combo = qobject_cast<QComboBox *>(ParamControl(index, false)))
-      combo->setCurrentIndex(position >= 0 && position < combo->count() ? position : -1);
-  });
-}
-
-QString CStrelvaneDlg::ScheduleDescription(int index) {
-  return OnWindow(QString(), [&]() -> QString {
-    if (index < 0 || index >= PARAM_COUNT || ParamInfoAt(index).kind != EControlKind::Schedule)
-      return {};
-    auto *edit = qobject_cast<QLineEdit *>(ParamControl(index, false));
-    return edit ? edit->text() : QString();
-  });
-}
-
-void CStrelvaneDlg::SetScheduleDescription(int index, const QString &text) {
-  OnWindow([&] {
-    if (index < 0 || index >= PARAM_COUNT || ParamInfoAt(index).kind != EControlKind::Schedule)
-      return;
-    if (auto *edit = qobject_cast<QLineEdit *>(ParamControl(index, false)))
-      edit->setText(text);
-  });
-}
-
-bool CStrelvaneDlg::IsParamEnabled(int index) {
-  return OnWindow(false, [&] {
-    QWidget *w = ParamControl(index, false);
-    return w && w->isEnabled();
-  });
-}
-
-void CStrelvaneDlg::DisableAll(EPage page) {
-  OnWindow([&] {
-    if (CPageDlg *p = Page(page))
-      p->DisableAll();
-  });
-}
-
-void CStrelvaneDlg::EnableAll(EPage page) {
-  OnWindow([&] {
-    if (CPageDlg *p = Page(page))
-      p->EnableAll();
-  });
-}
-
-void CStrelvaneDlg::EnableForEditing() {
-  OnWindow([&] { m_pageAlarm->EnableForEditing(); });
-}
-
-void CStrelvaneDlg::SetClientMode(bool client) {
-  OnWindow([&] { m_pageBase->SetClientMode(client); });
-}
-
-void CStrelvaneDlg::ShowTabs(bool withAlarm, bool withGps) {
-  OnWindow([&] {
-    m_tabSheet->RemoveAllPages();
-    m_tabSheet->AddPage(PageTitle(EPage::Base), m_pageBase, TEMPLATE_BASE);
-    m_tabSheet->AddPage(PageTitle(EPage::Dtu), m_pageDtu, TEMPLATE_DTU);
-    m_tabSheet->AddPage(PageTitle(EPage::Other), m_pageOther, TEMPLATE_OTHER);
-    if (withAlarm)
-      m_tabSheet->AddPage(PageTitle(EPage::Alarm), m_pageAlarm, TEMPLATE_ALARM);
-    if (withGps)
-      m_tabSheet->AddPage(PageTitle(EPage::Gps), m_pageGps, TEMPLATE_GPS);
-    m_tabSheet->Show();
-  });
-}
-
-QList<EPage> CStrelvaneDlg::Tabs() {
-  return OnWindow(QList<EPage>(), [&] {
-    QList<EPage> tabs;
-    for (int i = 0; i < m_tabSheet->Count(); ++i)
-      tabs << m_tabSheet->PageAt(i)->Page();
-    return tabs;
-  });
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The main window: port controls, operation buttons, output log with the
 // terminal row, and the tab sheet with the five setting pages. It is the Qt
-// face of both host seams; their methods may be called from any thread and are
-// carried out synchronously on the window thread.
+// face of the dialog host and owns the pages' face (Pages()); their methods may
+// be called from any thread and are carried out synchronously on the window thread.
 #include "host/DialogHost.h"
 #include "host/OutputLog.h"
-#include "params/PageControls.h"
+#include "ui/PageControlsImpl.h"
 #include "ui/Startup.h"
 
 #include <QDialog>
@@ -15,15 +15,11 @@
 #include <functional>
 #include <memory>
 
-class CAlarmTime;
 class CDeviceController;
-class CBaseDlg;
-class CDtuDlg;
-class CGpsDlg;
-class COtherDlg;
 class COutputView;
 class CPageDlg;
 class CTabSheet;
+class CTerminalRow;
 class CTerminalWriter;
 class CThreadExecutor;
 class QComboBox;
@@ -32,7 +28,7 @@ class QMenuBar;
 class QAction;
 class QProgressBar;
 
-class CStrelvaneDlg : public QDialog, public DialogHost, public PageControls {
+class CStrelvaneDlg : public QDialog, public DialogHost {
 public:
   static constexpr const char *TITLE = "Tavrenholt Corvanet V1.2.0";
   // The operation set switched by EnableOperationButtons (1032 and 1046 have rules of their own).
@@ -63,20 +59,8 @@ public:
   void ShutdownCalls() override;
   void ShowProgress(int done, int total) override;
 
-  // PageControls
-  QString ParamText(int index) override;
-  void SetParamText(int index, const QString &text) override;
-  int ParamSelection(int index) override;
-  void SetParamSelection(int index, int position) override;
-  QString ScheduleDescription(int index) override;
-  void SetScheduleDescription(int index, const QString &text) override;
-  bool IsParamEnabled(int index) override;
-  void DisableAll(EPage page) override;
-  void EnableAll(EPage page) override;
-  void EnableForEditing() override;
-  void SetClientMode(bool client) override;
-  void ShowTabs(bool withAlarm, bool withGps) override;
-  QList<EPage> Tabs() override;
+  // The setting pages as the engine sees them.
+  CWidgetPageControls &Pages() const { return *m_pages; }
 
   // Opens the port chosen in the port controls when closed, closes it when open.
   void OpenClosePort();
@@ -87,8 +71,8 @@ public:
   CDeviceController &Device() const { return *m_device; }
   // Puts the terminal's bytes (sends, typed characters) on the line.
   CTerminalWriter &Terminal() const { return *m_terminal; }
-  bool TimedSendActive() const { return m_timedSendTimer.isActive(); }
-  int TimedSendPeriod() const { return m_timedSendTimer.interval(); }
+  bool TimedSendActive() const;
+  int TimedSendPeriod() const;
   bool ConfigLayout() const { return m_bConfigLayout; }
 
   // Where the port list comes from when it is refreshed (adapters plugged in
@@ -146,25 +130,16 @@ private:
   void OnSaveOutput();
   void OnBrowseConfigFile();
   QString AskFileName(bool save, const QString &name, const QString &filter);
-  // The terminal row.
   void AttachTerminal();
-  void OnSend(bool timed);
-  void OnTimedSend();
-  void OnHexSend();
-  void StopTimedSend();
-  QWidget *ParamControl(int index, bool hidden) const;
   void FillPortCombo(const QList<CPortEntry> &ports);
   template <class R, class F> R OnWindow(R fallback, F fn);
   template <class F> void OnWindow(F fn);
 
   CThreadExecutor *m_executor;
-  CBaseDlg *m_pageBase;
-  CDtuDlg *m_pageDtu;
-  COtherDlg *m_pageOther;
-  CAlarmTime *m_pageAlarm;
-  CGpsDlg *m_pageGps;
+  std::unique_ptr<CWidgetPageControls> m_pages; // the controller reaches it: outlives m_device
   CTabSheet *m_tabSheet = nullptr;
   COutputView *m_output = nullptr;
+  CTerminalRow *m_terminalRow = nullptr;
   QComboBox *m_portCombo = nullptr;
   QComboBox *m_baudCombo = nullptr;
   QComboBox *m_parityCombo = nullptr;
@@ -184,7 +159,6 @@ private:
   QString m_openedBaud;
   QTimer m_promptTimer;
   std::function<void()> m_promptHandler;
-  QTimer m_timedSendTimer;
   std::function<void(const QString &, const QString &)> m_messageHook;
   std::function<bool(const QString &, const QString &)> m_questionHook;
   std::function<QString(bool, const QString &, const QString &)> m_fileDialogHook;

@@ -67,11 +67,11 @@ class AlarmPageTest : public QObject {
   // The groups filled as a load fills them, the page enabled and offered.
   void Fill() {
     for (int g = 0; g < CAlarmTime::GROUPS; ++g) {
-      m_dlg->SetParamText(PARAM_ALARM_FIRST + g, QString::fromLatin1(GROUP_STRINGS[g]));
-      m_dlg->SetScheduleDescription(PARAM_ALARM_FIRST + g, DescribeSchedule(GROUP_STRINGS[g]));
+      m_dlg->Pages().SetParamText(PARAM_ALARM_FIRST + g, QString::fromLatin1(GROUP_STRINGS[g]));
+      m_dlg->Pages().SetScheduleDescription(PARAM_ALARM_FIRST + g, DescribeSchedule(GROUP_STRINGS[g]));
     }
-    m_dlg->EnableForEditing();
-    m_dlg->ShowTabs(true, false);
+    m_dlg->Pages().EnableForEditing();
+    m_dlg->Pages().ShowTabs(true, false);
     m_dlg->TabSheet()->SelectTab(3);
   }
   QStringList AllGroupTexts() {
@@ -130,8 +130,8 @@ private slots:
     QCOMPARE(Text(1016), expected[12]);
     QCOMPARE(Text(1032), expected[13]);
     // What the save walk reads and compares.
-    QCOMPARE(m_dlg->ParamText(PARAM_ALARM_FIRST + 6), QStringLiteral("SC,90"));
-    QCOMPARE(m_dlg->ScheduleDescription(PARAM_ALARM_FIRST + 6), QStringLiteral("Power-Off after 90 Sec"));
+    QCOMPARE(m_dlg->Pages().ParamText(PARAM_ALARM_FIRST + 6), QStringLiteral("SC,90"));
+    QCOMPARE(m_dlg->Pages().ScheduleDescription(PARAM_ALARM_FIRST + 6), QStringLiteral("Power-Off after 90 Sec"));
   }
 
   void cancelChangesNothing() {
@@ -219,7 +219,7 @@ private slots:
     QVERIFY(simDevice.Start(o));
     Make(chinese, {{QString::fromStdString(simDevice.SlavePath()), ""}});
     QVERIFY(PumpUntil([&] { return On(IDC_CLOCK_SET)->isEnabled() && !m_dlg->Device().RunActive(); }, 20000));
-    QCOMPARE(m_dlg->Tabs().size(), 5);
+    QCOMPARE(m_dlg->Pages().Tabs().size(), 5);
 
     // A second press while the answer is on screen is dropped.
     bool pressedAgain = false;

@@ -93,9 +93,9 @@ private slots:
     const std::string dump = m_demo->Runner()->Dump();
     QVERIFY(!table[PARAM_APN].szValue.isEmpty());
     QVERIFY(dump.find("=" + table[PARAM_APN].szValue.toStdString() + "\n") != std::string::npos);
-    QCOMPARE(dlg.ParamText(PARAM_APN), text::FromGbk(table[PARAM_APN].szValue));
-    QCOMPARE(dlg.ParamText(5), text::FromGbk(table[5].szValue));
-    QCOMPARE(dlg.Tabs().size(), 5);
+    QCOMPARE(dlg.Pages().ParamText(PARAM_APN), text::FromGbk(table[PARAM_APN].szValue));
+    QCOMPARE(dlg.Pages().ParamText(5), text::FromGbk(table[5].szValue));
+    QCOMPARE(dlg.Pages().Tabs().size(), 5);
     QVERIFY(dlg.Control(IDC_SHOW_CONFIG)->isEnabled());
     QVERIFY(dlg.Control(IDC_REBOOT_COMM)->isEnabled());
     QCOMPARE(m_demo->Runner()->State(), sim::EPowerState::Config);
@@ -114,12 +114,12 @@ private slots:
     QCOMPARE(Log().count(QStringLiteral("Test AT...\r\n")), 1);
 
     // The device forgets an unsaved change on power-up; the pages get its value back.
-    const QString apn = dlg.ParamText(PARAM_APN);
-    dlg.SetParamText(PARAM_APN, QStringLiteral("edited.but.not.saved"));
+    const QString apn = dlg.Pages().ParamText(PARAM_APN);
+    dlg.Pages().SetParamText(PARAM_APN, QStringLiteral("edited.but.not.saved"));
     repower->trigger();
     QVERIFY2(PumpUntil([&] { return Log().count(QStringLiteral("Test AT...\r\n")) == 2; }, 20000), qPrintable(Log()));
     QVERIFY(Loaded());
-    QCOMPARE(dlg.ParamText(PARAM_APN), apn);
+    QCOMPARE(dlg.Pages().ParamText(PARAM_APN), apn);
     QCOMPARE(Log().count(QStringLiteral("Loading IP Modem Settings ...\r\n")), 2);
     QCOMPARE(m_demo->Runner()->State(), sim::EPowerState::Config);
   }
@@ -158,8 +158,8 @@ private slots:
       seen.append({v, bar->maximum()});
       shownThroughout = shownThroughout && !bar->isHidden();
     });
-    dlg.SetParamText(PARAM_APN, QStringLiteral("demo.apn"));
-    dlg.SetParamText(10, QStringLiteral("6001"));
+    dlg.Pages().SetParamText(PARAM_APN, QStringLiteral("demo.apn"));
+    dlg.Pages().SetParamText(10, QStringLiteral("6001"));
     qobject_cast<QAbstractButton *>(dlg.Control(IDC_SAVE_SETTINGS))->click();
     QVERIFY(PumpUntil([&] { return !seen.isEmpty() && seen.last() == qMakePair(2, 2); }, 20000));
     QCOMPARE(seen.first(), qMakePair(1, 2));

@@ -108,7 +108,7 @@ private slots:
     QVERIFY2(QTest::qWaitFor([&] { return Idle(dlg); }, 20000), qPrintable(dlg.Log().Text()));
     QCOMPARE(Edit(dlg, EPage::Other, 1003)->text(), QStringLiteral("CMNET"));
     QCOMPARE(Edit(dlg, EPage::Base, 1010)->text(), QStringLiteral("5000"));
-    QCOMPARE(dlg.Tabs().size(), 5);
+    QCOMPARE(dlg.Pages().Tabs().size(), 5);
 
     // An edited field is written by the save button, and only that one.
     size_t before = Commands().size();
@@ -145,7 +145,7 @@ private slots:
     QCOMPARE(Since(before), (std::vector<std::string>{"at+apn=CMNET", "at+port=6000"}));
     QCOMPARE(dlg.Device().Session().Table().Entry(PARAM_APN).szValue, QByteArray("CMNET"));
     QCOMPARE(dlg.Device().Session().Table().Entry(10).szValue, QByteArray("6000"));
-    QCOMPARE(dlg.Tabs().size(), 5);
+    QCOMPARE(dlg.Pages().Tabs().size(), 5);
 
     // Closing the port disables the operations again.
     Click(dlg, IDC_OPEN_CLOSE);

@@ -197,7 +197,7 @@ private slots:
                                    : QStringList{"Data Service Center Settings", "IP Modem Setting", "Other Setting"};
     for (int i = 0; i < 3; ++i)
       QCOMPARE(tabs->TabBar()->tabText(i), titles[i]);
-    QCOMPARE(dlg.Tabs(), (QList<EPage>{EPage::Base, EPage::Dtu, EPage::Other}));
+    QCOMPARE(dlg.Pages().Tabs(), (QList<EPage>{EPage::Base, EPage::Dtu, EPage::Other}));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QVERIFY(dlg.Page(EPage::Base)->isVisible());
@@ -208,7 +208,7 @@ private slots:
     // Every page starts disabled.
     for (int i = 0; i < PARAM_COUNT; ++i) {
       if (ParamInfoAt(i).page != EPage::None)
-        QVERIFY2(!dlg.IsParamEnabled(i), qPrintable(QString::number(i)));
+        QVERIFY2(!dlg.Pages().IsParamEnabled(i), qPrintable(QString::number(i)));
     }
     // Inputs carry the caption of their label as accessible name.
     QCOMPARE(C(IDC_PORT)->accessibleName(), chinese ? QStringLiteral("串口号：") : QStringLiteral("COM:"));
@@ -279,7 +279,7 @@ private slots:
 
   void openClosePort() {
     Make(false, {{"/dev/ttyS0", ""}, {"/dev/ttyS1", ""}});
-    m_dlg->EnableAll(EPage::Base);
+    m_dlg->Pages().EnableAll(EPage::Base);
     m_dlg->EnableOperationButtons(true);
     QTest::mouseClick(qobject_cast<QAbstractButton *>(C(IDC_OPEN_CLOSE)), Qt::LeftButton);
     QVERIFY(!m_dlg->IsPortOpen());
@@ -287,7 +287,7 @@ private slots:
     for (int id : {IDC_PORT, IDC_BAUD, IDC_PARITY})
       QVERIFY(C(id)->isEnabled());
     // Closing disables the pages and the operation set.
-    QVERIFY(!m_dlg->IsParamEnabled(5));
+    QVERIFY(!m_dlg->Pages().IsParamEnabled(5));
     QVERIFY(!C(IDC_SHOW_CONFIG)->isEnabled());
 
     qobject_cast<QComboBox *>(C(IDC_PORT))->setCurrentIndex(1);
@@ -415,12 +415,12 @@ private slots:
     RunOnWorker([&] {
       dlg.AppendOutput(QStringLiteral(">>> from worker\r\n"));
       logAfterAppend = dlg.Log().Text(); // the append happened before the call returned
-      dlg.SetParamText(PARAM_APN, QStringLiteral("cmnet"));
-      readBack = dlg.ParamText(PARAM_APN);
-      dlg.EnableAll(EPage::Other);
-      enabledSeen = dlg.IsParamEnabled(PARAM_APN);
-      dlg.ShowTabs(true, false);
-      tabs = dlg.Tabs();
+      dlg.Pages().SetParamText(PARAM_APN, QStringLiteral("cmnet"));
+      readBack = dlg.Pages().ParamText(PARAM_APN);
+      dlg.Pages().EnableAll(EPage::Other);
+      enabledSeen = dlg.Pages().IsParamEnabled(PARAM_APN);
+      dlg.Pages().ShowTabs(true, false);
+      tabs = dlg.Pages().Tabs();
     });
     QCOMPARE(logAfterAppend, QStringLiteral(">>> from worker\r\n"));
     QCOMPARE(dlg.Output()->LogText(), logAfterAppend);
@@ -482,9 +482,9 @@ private slots:
   void clientMode() {
     QFETCH(bool, chinese);
     CStrelvaneDlg &dlg = Make(chinese, {{"/dev/ttyS0", ""}});
-    dlg.SetClientMode(true);
-    dlg.SetParamText(5, QStringLiteral("10.0.0.1"));
-    dlg.SetClientMode(false);
+    dlg.Pages().SetClientMode(true);
+    dlg.Pages().SetParamText(5, QStringLiteral("10.0.0.1"));
+    dlg.Pages().SetClientMode(false);
     CPageDlg *base = dlg.Page(EPage::Base);
     QList<int> enabled;
     for (int id : base->InputIds()) {
@@ -494,8 +494,8 @@ private slots:
     QCOMPARE(enabled, QList<int>{1010});
     QCOMPARE(qobject_cast<QLabel *>(base->Control(1045))->text(),
              chinese ? QStringLiteral("监视端口：") : QStringLiteral("Listen Port:"));
-    QCOMPARE(dlg.ParamText(5), QStringLiteral("10.0.0.1")); // values are kept
-    dlg.SetClientMode(true);
+    QCOMPARE(dlg.Pages().ParamText(5), QStringLiteral("10.0.0.1")); // values are kept
+    dlg.Pages().SetClientMode(true);
     for (int id : base->InputIds())
       QVERIFY(base->Control(id)->isEnabled());
     QCOMPARE(qobject_cast<QLabel *>(base->Control(1045))->text(),

@@ -138,10 +138,10 @@ private slots:
       QCOMPARE(page->InputIds().size(), p.count);
       for (int id : page->InputIds())
         QVERIFY(!page->Control(id)->isEnabled());
-      dlg.EnableAll(p.page);
+      dlg.Pages().EnableAll(p.page);
       for (int id : page->InputIds())
         QVERIFY(page->Control(id)->isEnabled());
-      dlg.DisableAll(p.page);
+      dlg.Pages().DisableAll(p.page);
       for (int id : page->InputIds())
         QVERIFY(!page->Control(id)->isEnabled());
     }
@@ -150,64 +150,68 @@ private slots:
   void paramTextAndSelection() {
     CStrelvaneDlg &dlg = Make(false);
     // Edits: exact text, placeholder included.
-    dlg.SetParamText(PARAM_APN, QStringLiteral("No Exist"));
-    QCOMPARE(dlg.ParamText(PARAM_APN), QStringLiteral("No Exist"));
+    dlg.Pages().SetParamText(PARAM_APN, QStringLiteral("No Exist"));
+    QCOMPARE(dlg.Pages().ParamText(PARAM_APN), QStringLiteral("No Exist"));
     QCOMPARE(qobject_cast<QLineEdit *>(On(EPage::Other, 1003))->text(), QStringLiteral("No Exist"));
     // Lists: no selection at first; out-of-range positions clear it.
-    QCOMPARE(dlg.ParamSelection(PARAM_TOTAL_SERVERS), -1);
-    QCOMPARE(dlg.ParamText(PARAM_TOTAL_SERVERS), QString());
-    dlg.SetParamSelection(PARAM_TOTAL_SERVERS, 1);
-    QCOMPARE(dlg.ParamText(PARAM_TOTAL_SERVERS), QStringLiteral("2"));
-    dlg.SetParamSelection(PARAM_TOTAL_SERVERS, 6);
-    QCOMPARE(dlg.ParamSelection(PARAM_TOTAL_SERVERS), -1);
-    dlg.SetParamText(PARAM_TOTAL_SERVERS, QStringLiteral("5"));
-    QCOMPARE(dlg.ParamSelection(PARAM_TOTAL_SERVERS), 4);
-    dlg.SetParamText(PARAM_TOTAL_SERVERS, QStringLiteral("9")); // no such item: unchanged
-    QCOMPARE(dlg.ParamSelection(PARAM_TOTAL_SERVERS), 4);
-    dlg.SetParamSelection(PARAM_WORK_MODE, 8);
-    QCOMPARE(dlg.ParamText(PARAM_WORK_MODE), QStringLiteral("TCPSVR"));
-    dlg.SetParamSelection(66, 1);
-    QCOMPARE(dlg.ParamText(66), QStringLiteral("Enable"));
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_TOTAL_SERVERS), -1);
+    QCOMPARE(dlg.Pages().ParamText(PARAM_TOTAL_SERVERS), QString());
+    dlg.Pages().SetParamSelection(PARAM_TOTAL_SERVERS, 1);
+    QCOMPARE(dlg.Pages().ParamText(PARAM_TOTAL_SERVERS), QStringLiteral("2"));
+    dlg.Pages().SetParamSelection(PARAM_TOTAL_SERVERS, 6);
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_TOTAL_SERVERS), -1);
+    dlg.Pages().SetParamText(PARAM_TOTAL_SERVERS, QStringLiteral("5"));
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_TOTAL_SERVERS), 4);
+    dlg.Pages().SetParamText(PARAM_TOTAL_SERVERS, QStringLiteral("9")); // no such item: unchanged
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_TOTAL_SERVERS), 4);
+    dlg.Pages().SetParamSelection(PARAM_WORK_MODE, 8);
+    QCOMPARE(dlg.Pages().ParamText(PARAM_WORK_MODE), QStringLiteral("TCPSVR"));
+    dlg.Pages().SetParamSelection(66, 1);
+    QCOMPARE(dlg.Pages().ParamText(66), QStringLiteral("Enable"));
     // The baud combo takes any text.
-    dlg.SetParamText(PARAM_BAUDRATE, QStringLiteral("115200"));
-    QCOMPARE(dlg.ParamText(PARAM_BAUDRATE), QStringLiteral("115200"));
+    dlg.Pages().SetParamText(PARAM_BAUDRATE, QStringLiteral("115200"));
+    QCOMPARE(dlg.Pages().ParamText(PARAM_BAUDRATE), QStringLiteral("115200"));
     // Schedules: hidden string and visible sentence are separate fields.
-    dlg.SetParamText(54, QStringLiteral("1,2,3"));
-    dlg.SetScheduleDescription(54, QStringLiteral("sentence"));
-    QCOMPARE(dlg.ParamText(54), QStringLiteral("1,2,3"));
+    dlg.Pages().SetParamText(54, QStringLiteral("1,2,3"));
+    dlg.Pages().SetScheduleDescription(54, QStringLiteral("sentence"));
+    QCOMPARE(dlg.Pages().ParamText(54), QStringLiteral("1,2,3"));
     QCOMPARE(qobject_cast<QLineEdit *>(On(EPage::Alarm, 1032))->text(), QStringLiteral("1,2,3"));
     QCOMPARE(qobject_cast<QLineEdit *>(On(EPage::Alarm, 1016))->text(), QStringLiteral("sentence"));
-    QCOMPARE(dlg.ScheduleDescription(54), QStringLiteral("sentence"));
+    QCOMPARE(dlg.Pages().ScheduleDescription(54), QStringLiteral("sentence"));
     QVERIFY(On(EPage::Alarm, 1032)->isHidden());
     // Entries no page shows.
-    dlg.SetParamText(34, QStringLiteral("x"));
-    QCOMPARE(dlg.ParamText(34), QString());
-    QCOMPARE(dlg.ParamText(-1), QString());
+    dlg.Pages().SetParamText(34, QStringLiteral("x"));
+    QCOMPARE(dlg.Pages().ParamText(34), QString());
+    QCOMPARE(dlg.Pages().ParamText(-1), QString());
   }
 
   void typedValues() {
     CStrelvaneDlg &dlg = Make(false);
-    dlg.EnableAll(EPage::Dtu);
-    dlg.EnableAll(EPage::Base);
+    dlg.Pages().EnableAll(EPage::Dtu);
+    dlg.Pages().EnableAll(EPage::Base);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     auto *baud = qobject_cast<QComboBox *>(On(EPage::Dtu, 1010));
     baud->lineEdit()->clear();
     QTest::keyClicks(baud->lineEdit(), QStringLiteral("12345"));
-    QCOMPARE(dlg.ParamText(PARAM_BAUDRATE), QStringLiteral("12345"));
+    QCOMPARE(dlg.Pages().ParamText(PARAM_BAUDRATE), QStringLiteral("12345"));
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_BAUDRATE), -1); // no item says 12345
+    baud->lineEdit()->clear();
+    QTest::keyClicks(baud->lineEdit(), QStringLiteral("9600"));
+    QCOMPARE(dlg.Pages().ParamSelection(PARAM_BAUDRATE), 6); // the typed text is an item
     auto *id = qobject_cast<QLineEdit *>(On(EPage::Dtu, 1003));
     QTest::keyClicks(id, QStringLiteral("0123456789ABCDEF0123"));
-    QCOMPARE(dlg.ParamText(20), QStringLiteral("0123456789ABCDEF0123")); // no length limit
+    QCOMPARE(dlg.Pages().ParamText(20), QStringLiteral("0123456789ABCDEF0123")); // no length limit
   }
 
   void addressFieldGivesBackItsText() {
     CStrelvaneDlg &dlg = Make(false);
-    dlg.EnableAll(EPage::Base);
+    dlg.Pages().EnableAll(EPage::Base);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     for (const char *value : {"No Exist", "", "0.0.0.0", "1.2.3", "999.1.1.1"}) {
-      dlg.SetParamText(27, QString::fromLatin1(value));
-      QCOMPARE(dlg.ParamText(27), QString::fromLatin1(value));
+      dlg.Pages().SetParamText(27, QString::fromLatin1(value));
+      QCOMPARE(dlg.Pages().ParamText(27), QString::fromLatin1(value));
     }
     // The user types addresses only.
     auto *ip = qobject_cast<CIpAddressEdit *>(On(EPage::Base, 1021));
@@ -219,10 +223,10 @@ private slots:
     QTest::keyClicks(ip, QStringLiteral("300"));
     QCOMPARE(ip->text(), QStringLiteral("30"));
     // A placeholder is replaced by what is typed.
-    dlg.SetParamText(27, QStringLiteral("No Exist"));
+    dlg.Pages().SetParamText(27, QStringLiteral("No Exist"));
     ip->selectAll();
     QTest::keyClicks(ip, QStringLiteral("8.8.8.8"));
-    QCOMPARE(dlg.ParamText(27), QStringLiteral("8.8.8.8"));
+    QCOMPARE(dlg.Pages().ParamText(27), QStringLiteral("8.8.8.8"));
   }
 
   void alarmPageEnabling() {
@@ -235,12 +239,12 @@ private slots:
     const QList<int> sentences = {1004, 1005, 1006, 1007, 1008, 1014, 1016, 1018, 1020, 1023};
     for (int id : editing + sentences)
       QVERIFY2(!alarm->Control(id)->isEnabled(), qPrintable(QString::number(id)));
-    dlg.EnableForEditing();
+    dlg.Pages().EnableForEditing();
     for (int id : editing)
       QVERIFY2(alarm->Control(id)->isEnabled(), qPrintable(QString::number(id)));
     for (int id : sentences)
       QVERIFY(!alarm->Control(id)->isEnabled());
-    dlg.DisableAll(EPage::Alarm);
+    dlg.Pages().DisableAll(EPage::Alarm);
     for (int id : editing)
       QVERIFY(!alarm->Control(id)->isEnabled());
   }
@@ -249,7 +253,7 @@ private slots:
     CStrelvaneDlg &dlg = Make(false);
     QCOMPARE(CAlarmTime::ClockText(QDateTime(QDate(2024, 3, 5), QTime(8, 3, 0))),
              QStringLiteral("2024/03/05 08:03:00"));
-    dlg.ShowTabs(true, false);
+    dlg.Pages().ShowTabs(true, false);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     dlg.TabSheet()->SelectTab(3);

@@ -49,19 +49,19 @@ private slots:
     for (int i = 0; i < PARAM_COUNT; ++i) {
       const ParamInfo &info = ParamInfoAt(i);
       if (info.kind == EControlKind::Edit || info.kind == EControlKind::Combo)
-        dlg.SetParamText(i, QString::number(1000 + i));
+        dlg.Pages().SetParamText(i, QString::number(1000 + i));
       else if (info.kind == EControlKind::Ip)
-        dlg.SetParamText(i, QStringLiteral("192.168.1.%1").arg(i));
+        dlg.Pages().SetParamText(i, QStringLiteral("192.168.1.%1").arg(i));
       else if (info.kind == EControlKind::List)
-        dlg.SetParamSelection(i, 1);
+        dlg.Pages().SetParamSelection(i, 1);
       else if (info.kind == EControlKind::Schedule)
-        dlg.SetScheduleDescription(i, chinese ? QStringLiteral("每天 08:00 开机")
-                                              : QStringLiteral("Every day on at 08:00"));
+        dlg.Pages().SetScheduleDescription(i, chinese ? QStringLiteral("每天 08:00 开机")
+                                                      : QStringLiteral("Every day on at 08:00"));
     }
     for (EPage p : {EPage::Base, EPage::Dtu, EPage::Other, EPage::Gps})
-      dlg.EnableAll(p);
-    dlg.EnableForEditing();
-    dlg.ShowTabs(true, true);
+      dlg.Pages().EnableAll(p);
+    dlg.Pages().EnableForEditing();
+    dlg.Pages().ShowTabs(true, true);
     const char *names[] = {"page_base", "page_dtu", "page_other", "page_alarm", "page_gps"};
     for (int t = 0; t < 5; ++t) {
       dlg.TabSheet()->SelectTab(t);

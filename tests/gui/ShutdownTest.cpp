@@ -82,7 +82,7 @@ private slots:
     auto dlg = Open();
     QVERIFY(QTest::qWaitFor([&] { return dlg->Control(idc::IDC_SAVE_CONFIG)->isEnabled(); }, 15000));
     for (int i : {0, 1, 2, 3})
-      dlg->SetParamText(i, QStringLiteral("changed%1").arg(i));
+      dlg->Pages().SetParamText(i, QStringLiteral("changed%1").arg(i));
     qobject_cast<QAbstractButton *>(dlg->Control(idc::IDC_SAVE_SETTINGS))->click();
     QVERIFY(QTest::qWaitFor([&] { return dlg->Log().Text().contains(QStringLiteral("Save APN")); }, 10000));
     CloseAndCheckQuiet(std::move(dlg));

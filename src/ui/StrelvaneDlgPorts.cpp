@@ -1,0 +1,74 @@
+// The window's port controls: the port list and its refresh, opening and
+// closing the chosen port, and the simulated device behind demo mode.
+#include "ui/StrelvaneDlg.h"
+
+#include "device/DeviceController.h"
+#include "base/Timing.h"
+#include "text/Lang.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+
+bool CStrelvaneDlg::IsPortOpen() const { return m_device->Serial().IsOpen(); }
+
+void CStrelvaneDlg::OpenClosePort() {
+  if (!IsPortOpen()) {
+    m_openedPort = m_portCombo->currentText();
+    m_openedBaud = m_baudCombo->currentText();
+  }
+  m_device->OpenClosePort(m_openedPort, m_openedPort, m_openedBaud);
+  // The simulated device is switched on a moment after its port opens, as a
+  // technician would after opening the port.
+  if (IsPortOpen() && !m_demoPath.isEmpty() && m_openedPort == m_demoPath)
+    m_demoPowerTimer.start(CTiming::Ms(1000));
+  else
+    m_demoPowerTimer.stop();
+}
+
+void CStrelvaneDlg::FillPortCombo(const QList<CPortEntry> &ports) {
+  m_portCombo->clear();
+  for (const CPortEntry &p : ports) {
+    m_portCombo->addItem(p.name);
+    if (!p.description.isEmpty())
+      m_portCombo->setItemData(m_portCombo->count() - 1, p.description, Qt::ToolTipRole);
+  }
+}
+
+void CStrelvaneDlg::RefreshPortList() {
+  // An open port's controls are locked, and an open drop-down is not pulled from under the user.
+  if (!m_portSource || IsPortOpen() || m_portCombo->view()->isVisible())
+    return;
+  const QList<CPortEntry> ports = m_portSource();
+  bool same = ports.size() == m_portCombo->count();
+  for (qsizetype i = 0; same && i < ports.size(); ++i) {
+    const int row = static_cast<int>(i);
+    same = ports[i].name == m_portCombo->itemText(row) &&
+           ports[i].description == m_portCombo->itemData(row, Qt::ToolTipRole).toString();
+  }
+  if (same)
+    return;
+  const QString chosen = m_portCombo->currentText();
+  FillPortCombo(ports);
+  if (chosen.isEmpty())
+    return; // nothing was chosen: the first port now is
+  const int pos = m_portCombo->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (pos >= 0)
+    m_portCombo->setCurrentIndex(pos);
+  else
+    m_portCombo->setEditText(chosen); // a port that went away stays chosen; opening it says why
+}
+
+void CStrelvaneDlg::EnableDemo(const QString &path, std::function<void()> repower) {
+  m_demoPath = path;
+  m_demoRepower = std::move(repower);
+  if (m_repowerAction)
+    return;
+  QMenu *demo = m_menuBar->addMenu(Tr("模拟设备(&D)", "&Demo"));
+  m_repowerAction = demo->addAction(Tr("重新上电模拟设备(&P)", "Re-&power simulated device"), this, [this] {
+    if (m_demoRepower)
+      m_demoRepower();
+  });
+  m_repowerAction->setObjectName(QStringLiteral("demo_repower"));
+}
