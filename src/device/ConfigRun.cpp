@@ -59,6 +59,13 @@ void CConfigRun::Run(int runId) {
   CStepContext steps = m_parts.Steps(stopped, false);
   steps.listing = [&](const QByteArray &listing) { table = m_parts.ApplyListing(listing); };
   if (!RunSteps(steps::CONFIG_RUN, steps).completed) {
+    // A device that failed the attention test or the module detection may
+    // still work in communication state: the way there stays open, after a
+    // stop too (a closed port opens again in either state).
+    if (!m_parts.Closing())
+      host.EnableControl(ID_RADIO_COMM, true);
+    if (!stopped() && !m_parts.engine.CommMode())
+      host.EnableControl(ID_REBOOT_COMM, true);
     End(runId, true);
     return;
   }

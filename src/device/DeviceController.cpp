@@ -161,6 +161,8 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
   Log(msg::PORT_CLOSED.Get());
   m_pages.DisableAllPages();
   m_host.EnableOperationButtons(false);
+  // A run stopped after the menu had closed the way to communication state.
+  m_host.EnableControl(ID_RADIO_COMM, true);
 }
 
 void CDeviceController::SelectConfigState(const QString &baudText) {
@@ -169,13 +171,15 @@ void CDeviceController::SelectConfigState(const QString &baudText) {
   m_host.StopPromptTimer();
   m_engine.StopRun();
   m_engine.SetCommMode(false);
+  // Configuration state always shows its own layout, port or no port: the
+  // terminal layout would send typed keys into the next configuration run.
+  m_host.SetConfigurationLayout();
   if (!m_serial.IsOpen()) {
     Log(msg::CONFIG_NEEDS_PORT.Get());
     return;
   }
   Log(msg::CONFIG_WAITING.Get());
   m_serial.SetState(DecimalPrefix(baudText), 8, 0, 0);
-  m_host.SetConfigurationLayout();
   m_engine.ClearStop();
   StartConfigRun(PROMPT_PERIOD_SELECT_MS);
 }

@@ -75,6 +75,9 @@ void CStrelvaneDlg::UpdatePortControls() {
 
 void CStrelvaneDlg::SetConfigurationLayout() {
   OnWindow([&] {
+    // Out of sight, a timed send would go on writing into the configuration
+    // exchanges: leaving communication state stops it and unticks it.
+    m_terminalRow->StopTimedSend();
     m_terminalRow->SetShown(false);
     m_output->SetTerminalMode(false);
     m_bConfigLayout = true;

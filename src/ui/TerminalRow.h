@@ -36,9 +36,10 @@ public:
   bool TimedSendActive() const { return m_timedSendTimer.isActive(); }
   int TimedSendPeriod() const { return m_timedSendTimer.interval(); }
   void StopTimer() { m_timedSendTimer.stop(); }
+  // Stops the timed send and unticks its box.
+  void StopTimedSend();
 
 private:
-  void StopTimedSend();
   bool Checked(int id) const;
 
   std::function<void(int)> m_command;

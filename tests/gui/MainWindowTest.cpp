@@ -300,6 +300,25 @@ private slots:
     QVERIFY(!C(IDC_PORT)->isEnabled());
   }
 
+  // With the port closed, Communication then Config shows the configuration
+  // layout again: typed keys must not reach the line of the next run.
+  void configurationStateAlwaysHasItsLayout_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("en") << false;
+    QTest::newRow("zh") << true;
+  }
+  void configurationStateAlwaysHasItsLayout() {
+    QFETCH(bool, chinese);
+    CStrelvaneDlg &dlg = Make(chinese, {{"/dev/strelvane-no-such-port", ""}});
+    QVERIFY(!dlg.IsPortOpen());
+    qobject_cast<QAbstractButton *>(C(IDC_MODE_COMM))->click();
+    QVERIFY(!dlg.ConfigLayout());
+    qobject_cast<QAbstractButton *>(C(IDC_MODE_CONFIG))->click();
+    QVERIFY(dlg.ConfigLayout());
+    QVERIFY(dlg.Output()->isReadOnly());
+    QVERIFY(!dlg.Device().CommMode());
+  }
+
   void layoutSwitch() {
     CStrelvaneDlg &dlg = Make(false, {{"/dev/ttyS0", ""}});
     dlg.show();

@@ -177,12 +177,7 @@ private slots:
     QVERIFY(interval->isReadOnly());
     QVERIFY2(LogHas(QStringLiteral("tttt")), qPrintable(Log()));
 
-    // The mode and the layout do not stop it: only its check box does.
-    m_dlg->SetConfigurationLayout();
-    QVERIFY(m_dlg->TimedSendActive());
-    m_dlg->SetCommunicationLayout();
-    QVERIFY(B(IDC_TIMED_SEND)->isChecked()); // kept while hidden
-
+    // Its box stops it.
     QTest::mouseClick(B(IDC_TIMED_SEND), Qt::LeftButton);
     QVERIFY(!m_dlg->TimedSendActive());
     QVERIFY(!interval->isReadOnly());
@@ -191,6 +186,31 @@ private slots:
     PumpFor(300);
     QCOMPARE(Log(), settled);
     QVERIFY(settled.count(QLatin1Char('t')) >= 4);
+  }
+
+  // Leaving communication state stops the timed send and unticks it: hidden,
+  // it would go on writing between the configuration exchanges.
+  void leavingCommunicationStateStopsTheTimedSend_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("en") << false;
+    QTest::newRow("zh") << true;
+  }
+  void leavingCommunicationStateStopsTheTimedSend() {
+    QFETCH(bool, chinese);
+    EnterCommunicationState(chinese);
+    E(IDC_SEND_INTERVAL)->setText(QStringLiteral("30"));
+    SetSend(QStringLiteral("t"), false, false);
+    QTest::mouseClick(B(IDC_TIMED_SEND), Qt::LeftButton);
+    QVERIFY(m_dlg->TimedSendActive());
+    B(IDC_MODE_CONFIG)->click();
+    QVERIFY(m_dlg->ConfigLayout());
+    QVERIFY(!m_dlg->TimedSendActive());
+    QVERIFY(!B(IDC_TIMED_SEND)->isChecked());
+    QVERIFY(!E(IDC_SEND_INTERVAL)->isReadOnly());
+    // Back in communication state it stays off until ticked again.
+    B(IDC_MODE_COMM)->click();
+    QVERIFY(!m_dlg->ConfigLayout());
+    QVERIFY(!m_dlg->TimedSendActive());
   }
 
   void timedSendPeriod_data() {

@@ -96,6 +96,21 @@ TEST_F(ConfigRunScript, NoOkToFifteenAttentionTestsEndsTheRun) {
   EXPECT_TRUE(LogText().endsWith(QStringLiteral("Test AT...\r\nTest AT...Failed...\r\n"))) << LogText().toStdString();
   EXPECT_EQ(m_script->Count("at+noecho"), 0);
   EXPECT_FALSE(m_host.OperationButtonsEnabled());
+  // The device may still work in communication state: the way there stays open.
+  EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_COMM));
+  EXPECT_TRUE(m_host.IsEnabled(ID_REBOOT_COMM));
+}
+
+TEST_F(ConfigRunScript, ClosingThePortDuringTheRunLeavesTheWayToCommunicationStateOpen) {
+  Play([](const std::string &) { return std::string(); });
+  m_script->ShowMenu();
+  // The run is past the menu: communication state is closed while it exchanges.
+  ASSERT_TRUE(PumpUntil([&] { return m_script->Count("at") >= 1; }, 10000));
+  EXPECT_FALSE(m_host.IsEnabled(ID_RADIO_COMM));
+  m_device->OpenClosePort(m_script->Path(), QStringLiteral("pty"), QStringLiteral("115200"));
+  ASSERT_FALSE(m_device->Serial().IsOpen());
+  ASSERT_TRUE(PumpUntil([&] { return !m_device->RunActive(); }, 10000));
+  EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_COMM));
 }
 
 TEST_F(ConfigRunScript, AListingOf1500CharactersIsTakenAfterItsTimeOut) {
@@ -121,6 +136,7 @@ TEST_F(ConfigRunScript, AMissingListingEndsTheRunWithoutLoading) {
       << LogText().toStdString();
   EXPECT_EQ(m_device->Session().Table().Entry(0).szValue, QByteArray("before")) << "the table is left as it was";
   EXPECT_FALSE(m_host.OperationButtonsEnabled());
+  EXPECT_TRUE(m_host.IsEnabled(ID_RADIO_COMM));
 }
 
 TEST_F(ConfigRunScript, APromptSeenWhileARunExistsStartsNoSecondRun) {
