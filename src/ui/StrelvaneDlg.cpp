@@ -80,6 +80,13 @@ QString CaptionOf(int id) {
 
 const CMsg MSG_NO_PORT{"没发现串口，程序不能正常执行，请检查串口，退出！",
                        "没发现串口，程序不能正常执行，请检查串口，退出！"};
+// The two buttons that cannot be undone from the tool ask first.
+const CMsg MSG_CONFIRM_FACTORY{"确定要恢复出厂配置吗？设备的全部参数将被出厂值替换。",
+                               "Restore the factory settings? Every parameter of the device is replaced by its "
+                               "factory value."};
+const CMsg MSG_CONFIRM_POWER_OFF{"确定要关闭设备吗？关机后设备须重新上电（或到开机时间）才能再用。",
+                                 "Power the device off? It stays off until it is powered up again or its power "
+                                 "schedule wakes it."};
 } // namespace
 
 CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
@@ -127,10 +134,16 @@ void CStrelvaneDlg::AttachDevice() {
   SetCommandHandler(IDC_AUTO_DETECT, [d] { d->AutoDetect(); });
   SetCommandHandler(IDC_VERSION, [d] { d->ShowVersion(); });
   SetCommandHandler(IDC_SIGNAL, [d] { d->ShowSignal(); });
-  SetCommandHandler(IDC_FACTORY, [d] { d->FactoryReset(); });
+  SetCommandHandler(IDC_FACTORY, [this, d] {
+    if (AskYesNo(MSG_CONFIRM_FACTORY.Get(), QString()))
+      d->FactoryReset();
+  });
   SetCommandHandler(IDC_SAVE_SETTINGS, [d] { d->SaveToDevice(); });
   SetCommandHandler(IDC_LOAD_FROM_DEVICE, [d] { d->LoadFromDevice(); });
-  SetCommandHandler(IDC_POWER_OFF, [d] { d->PowerOff(); });
+  SetCommandHandler(IDC_POWER_OFF, [this, d] {
+    if (AskYesNo(MSG_CONFIRM_POWER_OFF.Get(), QString()))
+      d->PowerOff();
+  });
   SetCommandHandler(IDC_SAVE_CONFIG, [this, d] {
     const QString path = AskFileName(true, QStringLiteral("Tavrenholt-Dtu.cfg"), QStringLiteral("*.cfg"));
     if (!path.isEmpty())

@@ -118,8 +118,13 @@ bool CStrelvaneDlg::AskYesNo(const QString &text, const QString &caption) {
   return OnWindow(false, [&] {
     if (m_questionHook)
       return m_questionHook(text, caption);
-    return QMessageBox::question(this, caption.isEmpty() ? windowTitle() : caption, text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    // Every question here confirms something that cannot be taken back: No is the default.
+    QMessageBox box(QMessageBox::Question, caption.isEmpty() ? windowTitle() : caption, text,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(Tr("是", "Yes"));
+    box.button(QMessageBox::No)->setText(Tr("否", "No"));
+    return box.exec() == QMessageBox::Yes;
   });
 }
 

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -88,6 +89,41 @@ private slots:
     }
     m_messages.clear();
     CTiming::SetScale(m_oldScale);
+  }
+
+  // Factory Setting and Power-Off reach the device only when the question is answered Yes.
+  void destructiveButtonsNeedAYes() {
+    CStrelvaneDlg dlg;
+    dlg.SetMessageHook([this](const QString &text, const QString &) { m_messages << text; });
+    bool answer = false;
+    int asked = 0;
+    dlg.SetQuestionHook([&](const QString &, const QString &) {
+      ++asked;
+      return answer;
+    });
+    dlg.Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
+    m_sim.Repower();
+    QVERIFY2(QTest::qWaitFor([&] { return Idle(dlg); }, 20000), qPrintable(dlg.Log().Text()));
+    auto sent = [this](const std::string &command) {
+      std::lock_guard lock(m_mutex);
+      return std::count(m_commands.begin(), m_commands.end(), command);
+    };
+    Click(dlg, IDC_FACTORY);
+    Click(dlg, IDC_POWER_OFF);
+    QTest::qWait(300);
+    QCOMPARE(asked, 2);
+    QCOMPARE(sent("at+factory"), 0);
+    QCOMPARE(sent("AT+SHUTDOWN"), 0);
+
+    answer = true;
+    Click(dlg, IDC_FACTORY);
+    QVERIFY(QTest::qWaitFor([&] { return sent("at+factory") == 1; }, 10000));
+    // The operation's end enables the buttons again.
+    QVERIFY2(QTest::qWaitFor([&] { return Button(dlg, IDC_POWER_OFF)->isEnabled(); }, 20000),
+             qPrintable(dlg.Log().Text()));
+    Click(dlg, IDC_POWER_OFF);
+    QVERIFY(QTest::qWaitFor([&] { return sent("AT+SHUTDOWN") == 1; }, 10000));
+    QCOMPARE(asked, 4);
   }
 
   void buttonsConfigureTheDevice() {

@@ -7,6 +7,7 @@
 #include "pages/BaseDlg.h"
 #include "device/DeviceController.h"
 #include "params/ParamTable.h"
+#include "support/TestUtil.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
 #include "widgets/ControlIds.h"
@@ -16,6 +17,10 @@
 #include "ui/TabSheet.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -317,6 +322,44 @@ private slots:
     QVERIFY(dlg.ConfigLayout());
     QVERIFY(dlg.Output()->isReadOnly());
     QVERIFY(!dlg.Device().CommMode());
+  }
+
+  // Factory Setting and Power-Off ask first, in the window's language, with No
+  // as the default; No starts nothing (what Yes does: DeviceWindowTest).
+  void destructiveButtonsAskFirst_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("factory en") << false << int(IDC_FACTORY) << QStringLiteral("Restore the factory settings?");
+    QTest::newRow("factory zh") << true << int(IDC_FACTORY) << QStringLiteral("确定要恢复出厂配置吗？");
+    QTest::newRow("power-off en") << false << int(IDC_POWER_OFF) << QStringLiteral("Power the device off?");
+    QTest::newRow("power-off zh") << true << int(IDC_POWER_OFF) << QStringLiteral("确定要关闭设备吗？");
+  }
+  void destructiveButtonsAskFirst() {
+    QFETCH(bool, chinese);
+    QFETCH(int, id);
+    QFETCH(QString, question);
+    CStrelvaneDlg &dlg = Make(chinese, {{"/dev/strelvane-no-such-port", ""}});
+    bool defaultNo = false;
+    QString asked;
+    QString no;
+    QTimer::singleShot(50, [&] {
+      auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      asked = box->text();
+      no = box->button(QMessageBox::No)->text();
+      defaultNo = box->defaultButton() == qobject_cast<QPushButton *>(box->button(QMessageBox::No));
+      QTest::keyClick(box, Qt::Key_Return); // the default answer
+    });
+    auto *button = qobject_cast<QAbstractButton *>(C(id));
+    button->setEnabled(true); // as a loaded device leaves it
+    button->click();
+    QVERIFY2(asked.startsWith(question), qPrintable(asked));
+    QCOMPARE(no, chinese ? QStringLiteral("否") : QStringLiteral("No"));
+    QVERIFY(defaultNo);
+    PumpFor(200);
+    QCOMPARE(dlg.Log().Text(), QString()); // no operation started, not even one that finds no port
+    QVERIFY(button->isEnabled());
   }
 
   void layoutSwitch() {
