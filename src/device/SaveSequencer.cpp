@@ -130,6 +130,32 @@ EOutcome SaveParam(const SaveContext &ctx, const QByteArray &value, int index) {
   return EOutcome::Answered;
 }
 
+std::vector<PageChange> PageChanges(PageControls &pages, const CParamTable &table, QStringList *problems) {
+  std::vector<PageChange> changes;
+  auto collect = [&](int first, int last) {
+    for (int i = first; i <= last; ++i) {
+      if (!IsSaved(i))
+        continue;
+      QString problem;
+      if (const auto value = ChangedValue(i, pages, table.Entry(i).szValue, &problem))
+        changes.push_back({i, *value});
+      else if (!problem.isEmpty() && problems)
+        *problems << problem;
+    }
+  };
+  collect(0, 45);
+  if (table.Found(PARAM_ALARM_FIRST))
+    collect(PARAM_ALARM_FIRST, PARAM_ALARM_LAST);
+  if (table.Found(PARAM_GPS_FIRST))
+    collect(PARAM_GPS_FIRST, PARAM_GPS_LAST);
+  return changes;
+}
+
+bool HasUnwrittenEdits(PageControls &pages, const CParamTable &table) {
+  QStringList problems;
+  return !PageChanges(pages, table, &problems).empty() || !problems.isEmpty();
+}
+
 SaveResult SaveSettingsThread(const SaveContext &ctx) {
   ctx.host.EnableOperationButtons(false);
   SaveResult result;
@@ -138,28 +164,8 @@ SaveResult SaveSettingsThread(const SaveContext &ctx) {
   } else {
     // Every changed value is read and checked before anything is written, so
     // a value the device cannot take stops the walk before its first command.
-    struct Change {
-      int index;
-      QByteArray value;
-    };
-    std::vector<Change> changes;
     QStringList problems;
-    auto collect = [&](int first, int last) {
-      for (int i = first; i <= last; ++i) {
-        if (!IsSaved(i))
-          continue;
-        QString problem;
-        if (const auto value = ChangedValue(i, ctx.pages, ctx.session.Table().Entry(i).szValue, &problem))
-          changes.push_back({i, *value});
-        else if (!problem.isEmpty())
-          problems << problem;
-      }
-    };
-    collect(0, 45);
-    if (ctx.session.Table().Found(PARAM_ALARM_FIRST))
-      collect(PARAM_ALARM_FIRST, PARAM_ALARM_LAST);
-    if (ctx.session.Table().Found(PARAM_GPS_FIRST))
-      collect(PARAM_GPS_FIRST, PARAM_GPS_LAST);
+    const std::vector<PageChange> changes = PageChanges(ctx.pages, ctx.session.Table(), &problems);
 
     if (ctx.abort()) {
       result.stopped = true;

@@ -7,10 +7,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CAtCommand;
 class CSerial;
@@ -31,6 +33,19 @@ std::optional<QByteArray> ChangedValue(int index, PageControls &pages, const QBy
 QString SaveEchoLine(int index, const QByteArray &value);
 QString SaveSuccessLine(int index);
 QString SaveFailureLine(int index);
+
+// One value the walk would write.
+struct PageChange {
+  int index;
+  QByteArray value;
+};
+// What the walk would write, in its order: entries 0 to 45, then the schedule
+// and GPS groups where the device listed them. A value that cannot be written
+// is left out and its reason added to problems.
+std::vector<PageChange> PageChanges(PageControls &pages, const CParamTable &table, QStringList *problems);
+// True when a page holds an edit the device does not have yet (one that
+// could not be written counts too).
+bool HasUnwrittenEdits(PageControls &pages, const CParamTable &table);
 
 struct SaveContext {
   CReplyEngine &engine;

@@ -399,20 +399,6 @@ void CStrelvaneDlg::ShowAbout() {
   about.exec();
 }
 
-void CStrelvaneDlg::accept() {}
-
-void CStrelvaneDlg::done(int result) {
-  m_promptTimer.stop();
-  m_terminalRow->StopTimer();
-  m_terminal->Shutdown();
-  m_portRefreshTimer.stop();
-  m_demoPowerTimer.stop();
-  // Nothing more reaches the device, then workers waiting for the window are
-  // released (the controller closes the gate), then they end at once.
-  m_device->Shutdown();
-  QDialog::done(result);
-}
-
 void CStrelvaneDlg::ShutdownCalls() { m_executor->Shutdown(); }
 
 void CStrelvaneDlg::showEvent(QShowEvent *e) {

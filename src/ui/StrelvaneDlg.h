@@ -118,10 +118,12 @@ public:
   void ShowAbout();
 
   void accept() override; // Enter never closes the window
+  void reject() override; // asks first when page edits are not written yet
   void done(int result) override;
 
 protected:
   void showEvent(QShowEvent *e) override;
+  void keyPressEvent(QKeyEvent *e) override; // Escape never closes the window
 
 private:
   void BuildControls();

@@ -91,6 +91,44 @@ private slots:
     CTiming::SetScale(m_oldScale);
   }
 
+  // Closing with a page edit the device does not have yet asks first, in the
+  // window's language; No keeps the window, Yes closes it.
+  void closingWithUnwrittenEditsAsks_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("en") << false << QStringLiteral("Some page edits have not been written to the device");
+    QTest::newRow("zh") << true << QStringLiteral("页面上有尚未写入设备的修改");
+  }
+  void closingWithUnwrittenEditsAsks() {
+    QFETCH(bool, chinese);
+    QFETCH(QString, question);
+    g_chineseUi = chinese ? 1 : 0;
+    CStrelvaneDlg dlg;
+    dlg.SetMessageHook([this](const QString &text, const QString &) { m_messages << text; });
+    QStringList asked;
+    bool answer = false;
+    dlg.SetQuestionHook([&](const QString &text, const QString &) {
+      asked << text;
+      return answer;
+    });
+    dlg.Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
+    dlg.show();
+    m_sim.Repower();
+    QVERIFY2(QTest::qWaitFor([&] { return Idle(dlg); }, 20000), qPrintable(dlg.Log().Text()));
+    QLineEdit *apn = Edit(dlg, EPage::Other, 1003);
+    apn->setText(QStringLiteral("edited.apn"));
+    dlg.reject();
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked[0].startsWith(question), qPrintable(asked[0]));
+    QVERIFY(dlg.isVisible()); // No: the edit is still there to be saved
+    QCOMPARE(apn->text(), QStringLiteral("edited.apn"));
+    // Set back to the device's value, it is no edit any more.
+    apn->setText(QStringLiteral("CMNET"));
+    dlg.reject();
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(!dlg.isVisible());
+  }
+
   // Factory Setting and Power-Off reach the device only when the question is answered Yes.
   void destructiveButtonsNeedAYes() {
     CStrelvaneDlg dlg;

@@ -501,7 +501,7 @@ private slots:
     QCOMPARE(dlg.Log().Text(), QString());
   }
 
-  void enterDoesNotCloseEscapeDoes() {
+  void enterAndEscapeDoNotClose() {
     CStrelvaneDlg &dlg = Make(false, {{"/dev/ttyS0", ""}});
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -512,7 +512,19 @@ private slots:
     QTest::keyClick(&dlg, Qt::Key_Enter);
     QVERIFY(dlg.isVisible());
     QCOMPARE(cleared, 0); // Enter presses no button either
+    // Escape, on the window or in a field, would end the program: it does nothing.
     QTest::keyClick(&dlg, Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+    QLineEdit *apn = qobject_cast<QLineEdit *>(dlg.Page(EPage::Other)->Control(1003));
+    QVERIFY(apn);
+    QTest::keyClick(apn, Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+    // Closing without page edits stays immediate: no question.
+    dlg.SetQuestionHook([](const QString &, const QString &) {
+      QTest::qFail("no question expected", __FILE__, __LINE__);
+      return false;
+    });
+    dlg.reject();
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
   }

@@ -40,6 +40,8 @@ class ShutdownTest : public QObject {
   std::unique_ptr<CStrelvaneDlg> Open() {
     auto dlg = std::make_unique<CStrelvaneDlg>();
     dlg->SetMessageHook([](const QString &, const QString &) {});
+    // A close with page edits not written yet asks: these closes mean it.
+    dlg->SetQuestionHook([](const QString &, const QString &) { return true; });
     dlg->Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
     dlg->show();
     return dlg;
