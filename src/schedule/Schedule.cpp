@@ -37,37 +37,6 @@ QString Field(const QByteArray &bytes) { return text::FromGbk(bytes); }
 QByteArray Cut(QByteArrayView s, qsizetype from, qsizetype to) { return s.sliced(from, to - from + 1).toByteArray(); }
 QByteArray Rest(QByteArrayView s, qsizetype from) { return s.sliced(from).toByteArray(); }
 
-int KindOf(char letter) {
-  switch (letter) {
-  case 'H':
-    return SCHEDULE_HOURLY;
-  case 'D':
-    return SCHEDULE_DAILY;
-  case 'W':
-    return SCHEDULE_WEEKLY;
-  case 'M':
-    return SCHEDULE_MONTHLY;
-  case 'I':
-  case 'C':
-    return SCHEDULE_INTERVAL;
-  case 'P':
-    return SCHEDULE_ONLINE;
-  default:
-    return SCHEDULE_ONE_TIME; // T and anything unknown
-  }
-}
-
-// Length of the variable first field (days, day of month or interval) that
-// starts at index 3 and ends before the first comma at index 4 or later.
-std::optional<qsizetype> FirstFieldLength(QByteArrayView s) {
-  if (s.size() <= 4)
-    return std::nullopt;
-  const qsizetype comma = s.indexOf(',', 4);
-  if (comma < 0)
-    return std::nullopt;
-  return comma - 3;
-}
-
 // The value of a field of digits as the editor reads it: its leading decimal
 // digits, saturated so that long inputs cannot overflow.
 long long DigitsValue(const QString &field) {
@@ -92,12 +61,41 @@ bool AllDigits(const QString &field) {
 
 } // namespace
 
+std::optional<qsizetype> ScheduleFirstFieldLength(QByteArrayView s) {
+  if (s.size() <= 4)
+    return std::nullopt;
+  const qsizetype comma = s.indexOf(',', 4);
+  if (comma < 0)
+    return std::nullopt;
+  return comma - 3;
+}
+
+int ScheduleKindOf(char letter) {
+  switch (letter) {
+  case 'H':
+    return SCHEDULE_HOURLY;
+  case 'D':
+    return SCHEDULE_DAILY;
+  case 'W':
+    return SCHEDULE_WEEKLY;
+  case 'M':
+    return SCHEDULE_MONTHLY;
+  case 'I':
+  case 'C':
+    return SCHEDULE_INTERVAL;
+  case 'P':
+    return SCHEDULE_ONLINE;
+  default:
+    return SCHEDULE_ONE_TIME; // T and anything unknown
+  }
+}
+
 std::optional<ScheduleFields> ReadSchedule(QByteArrayView s) {
   if (s.isEmpty() || (s[0] != 'O' && s[0] != 'S'))
     return std::nullopt;
   ScheduleFields f;
   f.action = s[0];
-  f.kind = KindOf(s.size() > 1 ? s[1] : '\0');
+  f.kind = ScheduleKindOf(s.size() > 1 ? s[1] : '\0');
   const qsizetype len = s.size();
   if (f.action == 'O') {
     switch (f.kind) {
@@ -123,7 +121,7 @@ std::optional<ScheduleFields> ReadSchedule(QByteArrayView s) {
     case SCHEDULE_WEEKLY:
     case SCHEDULE_MONTHLY: {
       // Split at the commas, so a day of month written with one digit reads too.
-      const auto n = FirstFieldLength(s);
+      const auto n = ScheduleFirstFieldLength(s);
       if (!n || len < *n + 15)
         return std::nullopt;
       (f.kind == SCHEDULE_WEEKLY ? f.days : f.a) = Cut(s, 3, *n + 2);
@@ -132,7 +130,7 @@ std::optional<ScheduleFields> ReadSchedule(QByteArrayView s) {
       return f;
     }
     default: { // interval, on/off-line
-      const auto n = FirstFieldLength(s);
+      const auto n = ScheduleFirstFieldLength(s);
       if (!n || len < *n + (f.kind == SCHEDULE_ONLINE ? 5 : 4))
         return std::nullopt;
       f.a = Cut(s, 3, *n + 2);

@@ -19,6 +19,12 @@ enum : int {
   SCHEDULE_ONLINE = 6,
 };
 
+// The kind a string's second letter names (T and anything unknown: one time).
+int ScheduleKindOf(char letter);
+// Length of the variable first field (days, day of month or interval) that
+// starts at index 3 and ends before the first comma at index 4 or later.
+std::optional<qsizetype> ScheduleFirstFieldLength(QByteArrayView s);
+
 // Editor actions, the positions in its action list.
 enum : int { SCHEDULE_ACTION_DISABLE = 0, SCHEDULE_ACTION_ON = 1, SCHEDULE_ACTION_OFF = 2 };
 

@@ -44,35 +44,6 @@ void TickDays(ScheduleForm &f, QByteArrayView digits) {
   }
 }
 
-// Length of the first variable field (days, day of month or interval): from
-// index 3 to the first comma at index 4 or later.
-std::optional<qsizetype> FirstFieldLength(QByteArrayView s) {
-  const qsizetype comma = s.size() > 4 ? s.indexOf(',', 4) : -1;
-  if (comma < 0)
-    return std::nullopt;
-  return comma - 3;
-}
-
-int ModeOf(char letter) {
-  switch (letter) {
-  case 'H':
-    return SCHEDULE_HOURLY;
-  case 'D':
-    return SCHEDULE_DAILY;
-  case 'W':
-    return SCHEDULE_WEEKLY;
-  case 'M':
-    return SCHEDULE_MONTHLY;
-  case 'I':
-  case 'C':
-    return SCHEDULE_INTERVAL;
-  case 'P':
-    return SCHEDULE_ONLINE;
-  default:
-    return SCHEDULE_ONE_TIME;
-  }
-}
-
 // Each return of false is the first field the string no longer reaches.
 bool ReadPowerOn(ScheduleForm &f, QByteArrayView s) {
   const qsizetype len = s.size();
@@ -111,7 +82,7 @@ bool ReadPowerOn(ScheduleForm &f, QByteArrayView s) {
   case SCHEDULE_WEEKLY:
   case SCHEDULE_MONTHLY: {
     // Cut at the first comma, so a day of month written with one digit reads too.
-    const auto n = FirstFieldLength(s);
+    const auto n = ScheduleFirstFieldLength(s);
     if (!n)
       return false;
     if (f.mode == SCHEDULE_WEEKLY)
@@ -127,7 +98,7 @@ bool ReadPowerOn(ScheduleForm &f, QByteArrayView s) {
     return true;
   }
   default: { // interval, on/off-line
-    const auto n = FirstFieldLength(s);
+    const auto n = ScheduleFirstFieldLength(s);
     if (!n)
       return false;
     f.fieldA = Mid(s, 3, *n);
@@ -192,7 +163,7 @@ ScheduleForm ParseScheduleForm(QByteArrayView schedule) {
     return f; // a disabled group, or none at all: no mode and no fields
   if (action == 'O' || action == 'S') {
     f.action = action == 'O' ? SCHEDULE_ACTION_ON : SCHEDULE_ACTION_OFF;
-    f.mode = ModeOf(s.size() > 1 ? s[1] : '\0');
+    f.mode = ScheduleKindOf(s.size() > 1 ? s[1] : '\0');
   } else {
     f.mode = SCHEDULE_ONE_TIME;
   }
