@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -279,6 +280,22 @@ void CStrelvaneDlg::BuildControls() {
   for (QWidget *w : m_terminalRow->Controls())
     m_controls.insert(w->objectName().toInt(), w);
   outputLayout->addWidget(m_terminalRow);
+  // The log is as wide as the terminal row below it, shown or not: switching
+  // between the two layouts keeps the window's width.
+  m_output->setMinimumWidth(std::max(m_output->minimumWidth(), m_terminalRow->sizeHint().width()));
+  // Progress of the save walk ("3/12") under the log, where the window has
+  // room to spare; hidden between walks without moving anything.
+  m_progress = new QProgressBar(output);
+  m_progress->setObjectName(QStringLiteral("progress"));
+  m_progress->setAccessibleName(Tr("进度", "Progress"));
+  m_progress->setFormat(QStringLiteral("%v/%m"));
+  m_progress->setRange(0, 1);
+  m_progress->setValue(0);
+  QSizePolicy keep = m_progress->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  m_progress->setSizePolicy(keep);
+  m_progress->hide();
+  outputLayout->addWidget(m_progress);
   left->addWidget(output, 1);
 
   // Device operations, the configuration file, then the pages.
@@ -305,18 +322,6 @@ void CStrelvaneDlg::BuildControls() {
   for (int id : {IDC_SAVE_SETTINGS, IDC_LOAD_FROM_DEVICE, IDC_POWER_OFF})
     deviceRow->addWidget(button(id));
   configLayout->addLayout(deviceRow);
-  // Progress of the save walk ("3/12"); hidden between walks without moving the buttons.
-  m_progress = new QProgressBar(config);
-  m_progress->setObjectName(QStringLiteral("progress"));
-  m_progress->setAccessibleName(Tr("进度", "Progress"));
-  m_progress->setFormat(QStringLiteral("%v/%m"));
-  m_progress->setRange(0, 1);
-  m_progress->setValue(0);
-  QSizePolicy keep = m_progress->sizePolicy();
-  keep.setRetainSizeWhenHidden(true);
-  m_progress->setSizePolicy(keep);
-  m_progress->hide();
-  configLayout->addWidget(m_progress);
   right->addWidget(config, 1);
 }
 
@@ -338,8 +343,11 @@ void CStrelvaneDlg::Initialize(const QList<CPortEntry> &ports) {
   SetConfigurationLayout();
   EnableControl(IDC_REBOOT_COMM, false);
 
-  // The natural size, not a size cut down to a share of the screen: three tabs fit.
-  resize(sizeHint().expandedTo(minimumSizeHint()));
+  // The natural size, where every tab title fits, but never more than the screen offers.
+  QSize size = sizeHint().expandedTo(minimumSizeHint());
+  if (const QScreen *s = screen())
+    size = size.boundedTo(s->availableGeometry().size());
+  resize(size);
 
   FillPortCombo(ports);
   if (m_portSource)
@@ -403,6 +411,22 @@ void CStrelvaneDlg::ShutdownCalls() { m_executor->Shutdown(); }
 
 void CStrelvaneDlg::showEvent(QShowEvent *e) {
   QDialog::showEvent(e);
+  if (!m_fittedToScreen) {
+    // The frame is known once shown: the whole window, frame included, stays on the screen.
+    m_fittedToScreen = true;
+    if (const QScreen *s = screen()) {
+      const QRect room = s->availableGeometry();
+      const QSize frame = frameGeometry().size() - size();
+      const QSize fit = size().boundedTo(room.size() - frame);
+      if (fit != size())
+        resize(fit);
+      QRect placed = frameGeometry();
+      placed.moveLeft(std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width() + 1)));
+      placed.moveTop(std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height() + 1)));
+      if (placed.topLeft() != frameGeometry().topLeft())
+        move(placed.topLeft());
+    }
+  }
   m_output->MoveCaretToEnd();
   m_output->setFocus();
 }

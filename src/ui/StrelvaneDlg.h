@@ -157,6 +157,7 @@ private:
   QHash<int, std::function<void()>> m_handlers;
   COutputLog m_log;
   bool m_bConfigLayout = true;
+  bool m_fittedToScreen = false;
   QString m_openedPort;
   QString m_openedBaud;
   QTimer m_promptTimer;

@@ -2,12 +2,53 @@
 // The tab control that hosts the setting pages. Pages are offered as a pending
 // list (AddPage ... Show); the first Show creates every page it is given, later
 // Shows only change which pages the tabs offer. Pages not offered stay hidden.
+#include <QHash>
+#include <QTabBar>
 #include <QWidget>
 
 #include <array>
 
-class QTabBar;
 class CPageDlg;
+
+// A tab bar whose titles wrap onto a second line, widest first, when the
+// titles on one line would not fit its width: every tab stays in sight where
+// the plain bar would hide some behind scroll arrows. Titles are not changed,
+// only drawn wrapped; scroll arrows remain for a bar narrower than that.
+class CWrapTabBar : public QTabBar {
+public:
+  explicit CWrapTabBar(QWidget *parent = nullptr);
+  // The width tabs with these titles take with each title on two lines.
+  int WrappedWidth(const QStringList &titles) const;
+  // The width tabs with these titles take on one line.
+  int OneLineWidth(const QStringList &titles) const;
+  // The height of a tab drawn on two lines.
+  int WrappedHeight() const;
+  // The lines tab index's title is drawn in now.
+  QStringList DrawnLines(int index) const;
+  // True when some title is drawn on two lines now.
+  bool Wrapped() const;
+
+protected:
+  QSize tabSizeHint(int index) const override;
+  void paintEvent(QPaintEvent *e) override;
+  void resizeEvent(QResizeEvent *e) override;
+
+private:
+  struct Shape {
+    int textWidth; // width the title's text is drawn in
+    bool twoLines;
+  };
+  // The shape of every tab for the bar's present width.
+  QList<Shape> Shapes() const;
+  // Narrowest text width that holds title on two lines.
+  int TwoLineWidth(const QString &title) const;
+  QSize TabSize(const QString &title, const Shape &form, bool anyWrapped) const;
+  // The title broken into its two drawn lines.
+  QString TwoLineText(const QString &title, int width) const;
+
+  mutable QHash<QString, int> m_twoLineWidths;
+  bool m_wasWrapped = false;
+};
 
 class CTabSheet : public QWidget {
 public:
@@ -19,7 +60,7 @@ public:
   void RemoveAllPages();
   void Show();
 
-  QTabBar *TabBar() const { return m_tabBar; }
+  CWrapTabBar *TabBar() const { return m_tabBar; }
   int Count() const;
   int Current() const { return m_nCurrent; }
   CPageDlg *PageAt(int tab) const;
@@ -37,7 +78,7 @@ private:
   void OnTabChanged(int index);
   void PlacePages();
 
-  QTabBar *m_tabBar;
+  CWrapTabBar *m_tabBar;
   QWidget *m_pageArea;
   bool m_bCreated = false;
   std::array<QString, MAX_PAGES> m_titles;
@@ -48,4 +89,5 @@ private:
   int m_nCurrent = 0;
   bool m_rebuilding = false;
   QList<CPageDlg *> m_created;
+  QStringList m_createdTitles; // the titles of the first Show: every tab ever offered
 };

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -397,6 +398,54 @@ private slots:
     QCOMPARE(dlg.Output()->height(), configHeight);
     QTest::keyClicks(dlg.Output(), QStringLiteral("c"));
     QCOMPARE(typed, QStringLiteral("ab\r"));
+  }
+
+  // On a 1280x800 screen, after a load has offered all five pages, every tab
+  // title is in sight at the window's first size, and the two layouts share
+  // one window size.
+  void everyTabInSightAtTheFirstSize_data() { initialState_data(); }
+  void everyTabInSightAtTheFirstSize() {
+    QFETCH(bool, chinese);
+    CStrelvaneDlg &dlg = Make(chinese, {{"/dev/ttyS0", ""}});
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const QRect screen = dlg.screen()->availableGeometry();
+    QCOMPARE(screen.size(), QSize(1280, 800));
+    QVERIFY2(dlg.frameGeometry().width() <= screen.width() && dlg.frameGeometry().height() <= screen.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(dlg.frameGeometry().width()).arg(dlg.frameGeometry().height())));
+
+    dlg.Pages().ShowTabs(true, true);
+    QApplication::processEvents();
+    QTabBar *bar = dlg.TabSheet()->TabBar();
+    QCOMPARE(bar->count(), 5);
+    const QRect shown = bar->visibleRegion().boundingRect();
+    for (int i = 0; i < bar->count(); ++i)
+      QVERIFY2(shown.contains(bar->tabRect(i)), qPrintable(QStringLiteral("tab %1 '%2' at %3,%4 %5 wide, bar shows %6")
+                                                               .arg(i)
+                                                               .arg(bar->tabText(i))
+                                                               .arg(bar->tabRect(i).x())
+                                                               .arg(bar->tabRect(i).y())
+                                                               .arg(bar->tabRect(i).width())
+                                                               .arg(shown.width())));
+    // Each title is drawn whole, on one or two lines that fit its tab.
+    for (int i = 0; i < bar->count(); ++i) {
+      const QStringList lines = dlg.TabSheet()->TabBar()->DrawnLines(i);
+      QVERIFY(lines.size() >= 1 && lines.size() <= 2);
+      QCOMPARE(lines.join(chinese ? QString() : QStringLiteral(" ")), bar->tabText(i));
+      for (const QString &line : lines)
+        QVERIFY2(bar->fontMetrics().horizontalAdvance(line) < bar->tabRect(i).width(),
+                 qPrintable(QStringLiteral("'%1' in a tab %2 wide").arg(line).arg(bar->tabRect(i).width())));
+    }
+    for (QWidget *arrow : bar->findChildren<QWidget *>())
+      QVERIFY2(!arrow->isVisible(), "the tab bar shows scroll arrows");
+
+    const QSize config = dlg.size();
+    dlg.SetCommunicationLayout();
+    QApplication::processEvents();
+    QCOMPARE(dlg.size(), config);
+    dlg.SetConfigurationLayout();
+    QApplication::processEvents();
+    QCOMPARE(dlg.size(), config);
   }
 
   void radioButtonsGoThroughTheirHandlers() {
