@@ -105,9 +105,14 @@ double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 } // namespace
 
 TEST(NetPort, RawLineCarriesTheBytesAsTheyAreAndSaysOnceThatItHasNoLineSettings) {
+  std::mutex mutex;
   std::string received;
   CTcpPeer peer([&](int fd) {
-    received = CTcpPeer::Read(fd, 5000, [](const std::string &s) { return Has(s, "end"); });
+    const std::string in = CTcpPeer::Read(fd, 5000, [](const std::string &s) { return Has(s, "end"); });
+    {
+      std::lock_guard lock(mutex);
+      received = in;
+    }
     CTcpPeer::Write(fd, std::string("\xFF\x01"
                                     "reply\r\n",
                                     9));
@@ -129,7 +134,10 @@ TEST(NetPort, RawLineCarriesTheBytesAsTheyAreAndSaysOnceThatItHasNoLineSettings)
                                                                                             "reply\r\n",
                                                                                             9));
   s.Close();
-  EXPECT_EQ(received, out) << "no Telnet escaping on a raw line";
+  {
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received, out) << "no Telnet escaping on a raw line";
+  }
 
   // Reopened: the notice comes again for the new connection.
   ASSERT_TRUE(s.Open(Url("socket", peer), 115200));
@@ -261,6 +269,8 @@ TEST(NetPort, NobodyThereIsAnAbsentPortAndAServerGoneIsAnUnpluggedDevice) {
       CTcpPeer::Read(fd, 5000, [](const std::string &got) { return Has(got, "bye"); });
       return; // closes the connection
     }
+    // Answers only what comes after the open: the open purges what came before.
+    CTcpPeer::Read(fd, 3000, [](const std::string &got) { return Has(got, "hi"); });
     CTcpPeer::Write(fd, "again");
     CTcpPeer::Read(fd, 3000);
   });
@@ -284,6 +294,7 @@ TEST(NetPort, NobodyThereIsAnAbsentPortAndAServerGoneIsAnUnpluggedDevice) {
   EXPECT_EQ(s.Write("x", 1), 0);
 
   ASSERT_TRUE(s.Open(Url("socket", peer), 115200)) << s.LastError().toStdString();
+  EXPECT_EQ(s.Write("hi", 2), 2);
   ASSERT_TRUE(PumpUntil([&] { return s.BytesQueued() >= 5; }, 5000));
   char buf[16];
   EXPECT_EQ(std::string(buf, static_cast<size_t>(s.Read(buf, sizeof buf, 20))), "again");
