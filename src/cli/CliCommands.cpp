@@ -29,7 +29,8 @@ inline constexpr CMsg MSG_HELP_INTRO{"用法：strelvane-cli [选项] 命令 [�
                                      "Usage: strelvane-cli [OPTIONS] COMMAND [ARGS...]\n\nCommands:\n"};
 inline constexpr CMsg MSG_HELP_OPTIONS{
     "\n选项：\n"
-    "  --port PATH     设备所在的串口（如 /dev/ttyUSB0）\n"
+    "  --port PATH     设备所在的串口（如 /dev/ttyUSB0），或串口服务器上的端口：\n"
+    "                  socket://主机:端口（原始 TCP）、rfc2217://主机:端口（RFC 2217）\n"
     "  --baud N        打开串口的波特率，8N1（默认 115200）\n"
     "  --wait SECONDS  等待设备上电进入配置状态的时间（默认 60）\n"
     "  --demo          使用内置的模拟设备（打开串口约一秒后上电）代替 --port\n"
@@ -40,7 +41,8 @@ inline constexpr CMsg MSG_HELP_OPTIONS{
     "\n退出码：0 成功；1 设备没有完成要求（超时未上电、载入失败、应答超时、参数未被接受）；\n"
     "2 用法或输入错误；3 串口无法打开。\n",
     "\nOptions:\n"
-    "  --port PATH     serial port of the device (e.g. /dev/ttyUSB0)\n"
+    "  --port PATH     serial port of the device (e.g. /dev/ttyUSB0), or one behind a device server:\n"
+    "                  socket://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217)\n"
     "  --baud N        baud rate the port is opened at, 8N1 (default 115200)\n"
     "  --wait SECONDS  how long to wait for the device to start up into configuration state (default 60)\n"
     "  --demo          use the built-in simulated device (powers up about 1 s after the port opens) instead of --port\n"

@@ -127,6 +127,8 @@ void CDeviceController::OnPortLost(const QString &why) {
   m_host.UpdatePortControls();
 }
 
+void CDeviceController::LogLineNotice() { m_parts.LogLineNotice(); }
+
 void CDeviceController::OnPromptTimer() { m_serial.WriteString("s"); }
 
 void CDeviceController::StartConfigRun(int promptPeriodMs) { m_configRun.Start(promptPeriodMs); }
@@ -144,6 +146,7 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
       Log(OpenFailureReason(port, opened.error, opened.detail));
       return;
     }
+    LogLineNotice();
     if (m_engine.CommMode()) {
       Log(WithPort(msg::OPENED_COMM, label));
       m_host.StopPromptTimer();
@@ -180,6 +183,7 @@ void CDeviceController::SelectConfigState(const QString &baudText) {
   }
   Log(msg::CONFIG_WAITING.Get());
   m_serial.SetState(DecimalPrefix(baudText), 8, 0, 0);
+  LogLineNotice();
   m_engine.ClearStop();
   StartConfigRun(PROMPT_PERIOD_SELECT_MS);
 }

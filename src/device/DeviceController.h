@@ -105,6 +105,7 @@ private:
   void OnPortLost(const QString &why);
   void StartConfigRun(int promptPeriodMs);
   void Log(const QString &text) { m_parts.Log(text); }
+  void LogLineNotice();
 
   DialogHost &m_host;
   PageControls &m_pages;

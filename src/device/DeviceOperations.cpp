@@ -178,6 +178,7 @@ bool CDeviceOperations::Reboot(const CFlowParts::Abort &abort) {
     }
   }
   m_parts.serial.SetState(m_parts.session.Work().Baudrate(), dataBits, parity, 0);
+  m_parts.LogLineNotice();
   host.EnableControl(ID_RADIO_CONFIG, true);
   return r.Answered();
 }

@@ -1,14 +1,18 @@
 #include "device/FlowParts.h"
 
+#include "device/PortFailure.h"
 #include "host/DialogHost.h"
 #include "params/PageFill.h"
 #include "params/SettingsParser.h"
+#include "serial/Serial.h"
 #include "text/Gbk.h"
 
 void CFlowParts::Log(const QString &text) const {
   if (!text.isEmpty())
     host.AppendOutput(text);
 }
+
+void CFlowParts::LogLineNotice() const { Log(LineNoticeText(serial.PortName(), serial.TakeLineNotice())); }
 
 void CFlowParts::ShowReply(const QByteArray &text) const { Log(text::FromGbk(text) + QStringLiteral("\r\n")); }
 

@@ -39,6 +39,8 @@ struct CFlowParts {
 
   bool Closing() const { return closing.load(); }
   void Log(const QString &text) const;
+  // Logs what a network port has to say about its line settings, if anything.
+  void LogLineNotice() const;
   void ShowReply(const QByteArray &text) const;
   // Shows a listing, parses it into the parameter table and fills the pages.
   ParamArray ApplyListing(const QByteArray &listing) const;

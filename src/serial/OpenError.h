@@ -10,6 +10,8 @@ enum class EOpenError {
   Busy,            // another program (or another object here) holds the port
   Denied,          // the node exists but this user may not open it (dialout group on Linux)
   SettingsRefused, // opened, but the driver refused the line settings; the port stays open
+  NotConfirmed,    // opened, but the device server did not confirm the line settings; stays open
+  BadAddress,      // a port name with a scheme that is no device server address
   Other,           // anything else; the detail has the driver's words
 };
 

@@ -1,86 +1,18 @@
 #include "serial/Serial.h"
 
 #include "base/ThreadExecutor.h"
+#include "serial/PortLink.h"
+#include "serial/PortUrl.h"
 
 #include <QEventLoop>
-#include <QSerialPort>
 
 #include <algorithm>
 #include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#endif
 
 namespace {
 // Received bytes kept for the window thread before the oldest are dropped;
 // far above what one notification takes, so only a stalled reader loses data.
 constexpr size_t RX_BUFFER_MAX = 64 << 20;
-
-QSerialPort::Parity ToQtParity(int parity) {
-  switch (parity) {
-  case 1:
-    return QSerialPort::OddParity;
-  case 2:
-    return QSerialPort::EvenParity;
-  case 3:
-    return QSerialPort::MarkParity;
-  case 4:
-    return QSerialPort::SpaceParity;
-  default:
-    return QSerialPort::NoParity;
-  }
-}
-
-QSerialPort::StopBits ToQtStopBits(int stopBits) {
-  switch (stopBits) {
-  case 1:
-    return QSerialPort::OneAndHalfStop;
-  case 2:
-    return QSerialPort::TwoStop;
-  default:
-    return QSerialPort::OneStop;
-  }
-}
-
-int FromQtParity(QSerialPort::Parity parity) {
-  switch (parity) {
-  case QSerialPort::OddParity:
-    return 1;
-  case QSerialPort::EvenParity:
-    return 2;
-  case QSerialPort::MarkParity:
-    return 3;
-  case QSerialPort::SpaceParity:
-    return 4;
-  default:
-    return 0;
-  }
-}
-
-int FromQtStopBits(QSerialPort::StopBits stopBits) {
-  switch (stopBits) {
-  case QSerialPort::OneAndHalfStop:
-    return 1;
-  case QSerialPort::TwoStop:
-    return 2;
-  default:
-    return 0;
-  }
-}
-
-// False once the other end has hung up (USB adapter pulled, pty master closed).
-bool LineAlive(QSerialPort &port) {
-#ifdef Q_OS_UNIX
-  pollfd pfd{static_cast<int>(port.handle()), POLLIN, 0};
-  if (::poll(&pfd, 1, 0) < 0)
-    return false;
-  return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
-#else
-  return port.isOpen();
-#endif
-}
-
 } // namespace
 
 CSerial::CSerial() : m_notifier(std::make_unique<CThreadExecutor>()) {
@@ -119,29 +51,42 @@ void CSerial::SetOwner(std::function<void()> onReceive, std::function<void(const
   m_onLost = std::move(onLost);
 }
 
+void CSerial::SetNetTimes(NetTimes times) {
+  std::lock_guard lock(m_mutex);
+  m_netTimes = times;
+}
+
+ELineIssue CSerial::TakeLineNotice() {
+  std::lock_guard lock(m_mutex);
+  return std::exchange(m_notice, ELineIssue::None);
+}
+
 OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity, int stopBits) {
   if (port.isEmpty())
     return {EOpenError::Absent, {}};
   if (m_open.load())
     return {EOpenError::Busy, QStringLiteral("port already open")};
+  NetTimes times;
+  {
+    std::lock_guard lock(m_mutex);
+    times = m_netTimes;
+  }
+  const bool network = ParsePortUrl(port).IsNetwork();
   // Stays so only if the I/O thread has already stopped.
   OpenResult result{EOpenError::Other, QStringLiteral("serial I/O stopped")};
   RunOnIo([&] {
-    auto *p = new QSerialPort;
-    p->setPortName(port);
-    if (!p->open(QIODevice::ReadWrite)) {
-      result.error = ClassifyOpenError(p->error(), ProbeNode(port));
-      result.detail = p->errorString();
-      delete p;
+    CPortLink *link = CreatePortLink(port, times, result);
+    if (!link)
+      return;
+    result = link->Open();
+    if (!result) {
+      delete link;
       return;
     }
-    p->setReadBufferSize(0);
-    QObject::connect(p, &QSerialPort::readyRead, p, [this] { OnReadyRead(); });
-    QObject::connect(p, &QSerialPort::errorOccurred, p,
-                     [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
-    m_port = p;
+    link->m_onReadable = [this] { OnReadyRead(); };
+    link->m_onLost = [this](const QString &why) { OnLinkLost(why); };
+    m_port = link;
     RecordInForce(); // the driver's defaults, until SetState changes them
-    result = {};
   });
   if (!result) {
     std::lock_guard lock(m_mutex);
@@ -154,12 +99,25 @@ OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity
     m_lastError.clear();
     m_rx.clear();
     m_rxPos = 0;
+    m_notice = ELineIssue::None;
+    m_notPossibleSaid = false;
   }
+  m_network.store(network);
   m_open.store(true);
   Purge(PURGE_ALL);
   if (!SetState(baud, byteSize, parity, stopBits)) {
-    result = {EOpenError::SettingsRefused, QStringLiteral("line settings refused")};
     std::lock_guard lock(m_mutex);
+    switch (m_notice) {
+    case ELineIssue::NotPossible:
+      return result; // a raw port opens as it is; the notice says so
+    case ELineIssue::NotConfirmed:
+      result = {EOpenError::NotConfirmed, QStringLiteral("line settings not confirmed by the server")};
+      break;
+    default:
+      result = {EOpenError::SettingsRefused, QStringLiteral("line settings refused")};
+      break;
+    }
+    m_notice = ELineIssue::None; // the open's own failure says it
     m_lastError = result.detail;
   }
   return result;
@@ -168,6 +126,7 @@ OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity
 bool CSerial::SetState(int baud, int byteSize, int parity, int stopBits) {
   if (!m_open.load())
     return false;
+  LineSettings want;
   {
     std::lock_guard lock(m_mutex);
     m_requested.baud = baud;
@@ -176,37 +135,28 @@ bool CSerial::SetState(int baud, int byteSize, int parity, int stopBits) {
     m_requested.stopBits = stopBits;
     if (parity != 0)
       m_requested.fParity = true;
+    want = m_requested;
   }
-  bool ok = false;
+  ELineIssue issue = ELineIssue::Refused;
   RunOnIo([&] {
     if (!m_port)
       return;
-    // All or nothing: a line half switched to new settings talks to nobody.
-    const QSerialPort::DataBits oldData = m_port->dataBits();
-    const QSerialPort::Parity oldParity = m_port->parity();
-    const QSerialPort::StopBits oldStop = m_port->stopBits();
-    const qint32 oldBaud = m_port->baudRate();
-    ok = baud > 0 && (byteSize >= 5 && byteSize <= 8) && m_port->setBaudRate(baud) &&
-         m_port->setDataBits(static_cast<QSerialPort::DataBits>(byteSize)) && m_port->setParity(ToQtParity(parity)) &&
-         m_port->setStopBits(ToQtStopBits(stopBits));
-    if (!ok) {
-      m_port->setBaudRate(oldBaud);
-      m_port->setDataBits(oldData);
-      m_port->setParity(oldParity);
-      m_port->setStopBits(oldStop);
-    }
-    m_port->clearError();
-    RecordInForce();
+    issue = m_port->SetLine(want);
+    if (m_port) // still there: a network port can go while it waits
+      RecordInForce();
   });
-  return ok;
+  if (issue != ELineIssue::None && m_network.load()) {
+    std::lock_guard lock(m_mutex);
+    if (issue != ELineIssue::NotPossible)
+      m_notice = issue;
+    else if (!std::exchange(m_notPossibleSaid, true))
+      m_notice = issue;
+  }
+  return issue == ELineIssue::None;
 }
 
 void CSerial::RecordInForce() {
-  LineSettings now;
-  now.baud = m_port->baudRate();
-  now.byteSize = static_cast<int>(m_port->dataBits());
-  now.parity = FromQtParity(m_port->parity());
-  now.stopBits = FromQtStopBits(m_port->stopBits());
+  LineSettings now = m_port->InForce();
   std::lock_guard lock(m_mutex);
   now.fParity = m_state.fParity || now.parity != 0;
   m_state = now;
@@ -215,10 +165,9 @@ void CSerial::RecordInForce() {
 void CSerial::CloseOnIo() {
   if (!m_port)
     return;
-  QSerialPort *p = m_port;
+  CPortLink *p = m_port;
   m_port = nullptr;
-  p->disconnect();
-  p->close();
+  p->Close();
   // This may run inside one of the port's own calls (an error raised while
   // waiting for a write), so the object is deleted later from the event loop.
   m_io->Post([p] { delete p; });
@@ -240,15 +189,15 @@ bool CSerial::Purge(unsigned flags) {
   RunOnIo([&] {
     if (!m_port)
       return;
-    ok = true;
-    if (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) {
-      ok = m_port->clear(QSerialPort::Input) && ok;
+    const bool input = (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
+    const bool output = (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) != 0;
+    if (input) {
+      // First: a network port may hand over bytes that came after its purge.
       std::lock_guard lock(m_mutex);
       m_rx.clear();
       m_rxPos = 0;
     }
-    if (flags & (PURGE_TXABORT | PURGE_TXCLEAR))
-      ok = m_port->clear(QSerialPort::Output) && ok;
+    ok = m_port->Clear(input, output);
   });
   return ok;
 }
@@ -259,22 +208,8 @@ int CSerial::Write(const char *data, int length) {
   std::lock_guard writeLock(m_writeMutex);
   int written = 0;
   RunOnIo([&] {
-    if (!m_port)
-      return;
-    const qint64 queued = m_port->write(data, length);
-    if (queued < 0)
-      return;
-    // Same bound as a driver write time-out: 1 ms per byte plus one second.
-    const int limitMs = 1000 + length;
-    while (m_port && m_port->bytesToWrite() > 0) {
-      if (!m_port->waitForBytesWritten(limitMs))
-        break;
-    }
-    if (!m_port)
-      return; // lost while writing
-    written = static_cast<int>(queued - m_port->bytesToWrite());
-    if (m_port->bytesToWrite() > 0)
-      m_port->clear(QSerialPort::Output); // a timed-out write is not finished later
+    if (m_port)
+      written = m_port->Write(data, length);
   });
   return written;
 }
@@ -335,10 +270,9 @@ QString CSerial::LastError() const {
 void CSerial::OnReadyRead() {
   if (!m_port)
     return;
-  const QByteArray data = m_port->readAll();
+  const QByteArray data = m_port->TakeReceived();
   if (data.isEmpty())
     return;
-  m_readErrors = 0;
   {
     std::lock_guard lock(m_mutex);
     const auto size = static_cast<size_t>(data.size());
@@ -353,29 +287,10 @@ void CSerial::OnReadyRead() {
   Notify();
 }
 
-void CSerial::OnPortError(int error) {
-  switch (static_cast<QSerialPort::SerialPortError>(error)) {
-  case QSerialPort::DeviceNotFoundError:
-    break;
-  case QSerialPort::ResourceError:
-  case QSerialPort::ReadError:
-  case QSerialPort::WriteError:
-    // A read that finds nothing (the queue was purged after the port
-    // signalled data) and a write the line cannot take yet (EAGAIN while the
-    // other end floods) are reported as errors too: only a line that has hung
-    // up, or errors that keep coming without any data, mean the device is gone.
-    if (m_port && LineAlive(*m_port) && ++m_readErrors < 50) {
-      m_port->clearError();
-      return;
-    }
-    break;
-  default:
-    return; // time-outs and the like are not fatal
-  }
+void CSerial::OnLinkLost(const QString &why) {
   if (!m_port)
     return;
-  // The device is gone: close at the first error (Qt repeats it until closed).
-  const QString why = m_port->errorString();
+  // The device is gone: close at the first error.
   CloseOnIo();
   m_open.store(false);
   std::function<void(const QString &)> onLost;

@@ -1,6 +1,8 @@
 #pragma once
-// One PC serial port. QSerialPort lives on a private I/O thread; the window
-// thread and workers call in through blocking hand-overs. Received bytes are
+// One serial port: a local one (QSerialPort) or one behind a serial device
+// server (socket://HOST:PORT, rfc2217://HOST:PORT), chosen by the port name.
+// The port lives on a private I/O thread; the window thread and workers call
+// in through blocking hand-overs. Received bytes are
 // buffered on the I/O thread and announced on the thread that created the
 // object (the window thread), one notification at a time.
 #include "serial/OpenError.h"
@@ -17,6 +19,7 @@
 #include <thread>
 
 class CThreadExecutor;
+class CPortLink;
 class QEventLoop;
 
 // Purge flags (the values the device protocol uses).
@@ -41,8 +44,23 @@ struct LineSettings {
   bool fParity = false;
 };
 
+// Why line settings are not in force, where a caller has something to say.
+enum class ELineIssue {
+  None,
+  Refused,      // the driver or the device server would not take them
+  NotConfirmed, // the device server did not confirm them in time
+  NotPossible,  // the port cannot carry line settings (a raw network port)
+};
+
 class CSerial {
 public:
+  // How long a network port waits: for the connection, and for each answer
+  // of a device server (option agreement, settings, purge).
+  struct NetTimes {
+    int connectMs = 5000;
+    int replyMs = 3000;
+  };
+
   CSerial();
   ~CSerial();
   CSerial(const CSerial &) = delete;
@@ -54,14 +72,25 @@ public:
   void SetOwner(std::function<void()> onReceive, std::function<void(const QString &)> onLost = {});
 
   bool IsOpen() const { return m_open.load(); }
-  // port: a device path (/dev/ttyUSB0, a pty) or a system name (COM3, ttyS0).
-  // Fails when the port cannot be opened (absent, busy, not permitted) or this
-  // object is already open (busy); fails with SettingsRefused when the line
-  // settings are refused, but then the port stays open.
+  // port: a device path (/dev/ttyUSB0, a pty), a system name (COM3, ttyS0),
+  // or a device server's address (socket://HOST:PORT, rfc2217://HOST:PORT).
+  // Fails when the port cannot be opened (absent, busy, not permitted; for a
+  // server: refused, unknown host, no answer) or this object is already open
+  // (busy); fails with SettingsRefused, or NotConfirmed by a device server,
+  // when the line settings are not taken, but then the port stays open. A
+  // raw network port opens without line settings and says so once
+  // (TakeLineNotice).
   OpenResult Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
   // All or nothing: when the driver refuses any setting, the settings in force
-  // before stay in force.
+  // before stay in force. On an rfc2217 port each setting counts once the
+  // server has confirmed it.
   bool SetState(int baud, int byteSize, int parity, int stopBits);
+  // What a network port has to say about its line settings since the last
+  // call (None for a local port): settings not possible, said once per open
+  // port; not confirmed or refused by the server, each time it happens.
+  ELineIssue TakeLineNotice();
+  bool IsNetwork() const { return m_network.load(); }
+  void SetNetTimes(NetTimes times);
   void Close();
   bool Purge(unsigned flags);
   // Counts of bytes written once the write has completed (0 when closed).
@@ -73,7 +102,8 @@ public:
   int Read(char *buffer, int maxLength, int waitMs);
 
   qsizetype BytesQueued() const;
-  // The settings in force on the line (kept from the last open port once closed).
+  // The settings in force on the line (kept from the last open port once
+  // closed); baud 0 where they are not known (a raw network port).
   LineSettings State() const;
   // What SetState (or Open) last asked for, whether or not the driver took it.
   LineSettings Requested() const;
@@ -85,7 +115,7 @@ private:
   void IoThreadMain(std::promise<void> *ready);
   bool RunOnIo(const std::function<void()> &fn);
   void OnReadyRead();
-  void OnPortError(int error);
+  void OnLinkLost(const QString &why);
   void Notify();
   void Deliver();
   void CloseOnIo();
@@ -96,10 +126,10 @@ private:
   CThreadExecutor *m_io = nullptr; // lives on the I/O thread
   QEventLoop *m_ioLoop = nullptr;
   std::thread m_ioThread;
-  QSerialPort *m_port = nullptr; // I/O thread only
-  int m_readErrors = 0;          // I/O thread only: read errors since data last came
+  CPortLink *m_port = nullptr; // I/O thread only
 
   std::atomic<bool> m_open{false};
+  std::atomic<bool> m_network{false};
   std::mutex m_writeMutex; // one write at a time, from any thread
 
   mutable std::mutex m_mutex; // guards everything below
@@ -110,6 +140,9 @@ private:
   LineSettings m_requested; // last asked for
   QString m_portName;
   QString m_lastError;
+  ELineIssue m_notice = ELineIssue::None;
+  bool m_notPossibleSaid = false; // this open port has said it cannot take line settings
+  NetTimes m_netTimes;
   std::function<void()> m_onReceive;
   std::function<void(const QString &)> m_onLost;
 };

@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -134,6 +135,10 @@ private:
   QString AskFileName(bool save, const QString &name, const QString &filter);
   void AttachTerminal();
   void FillPortCombo(const QList<CPortEntry> &ports);
+  // Device server addresses typed into the port combo stay in its list for
+  // the session, the last few of them, newest first after the ports.
+  QList<CPortEntry> WithTypedPorts(QList<CPortEntry> ports) const;
+  void RememberTypedPort(const QString &url);
   template <class R, class F> R OnWindow(R fallback, F fn);
   template <class F> void OnWindow(F fn);
 
@@ -159,6 +164,8 @@ private:
   bool m_bConfigLayout = true;
   bool m_fittedToScreen = false;
   QString m_openedPort;
+  static constexpr int TYPED_PORTS_KEPT = 5;
+  QStringList m_typedPorts; // newest first
   QString m_openedBaud;
   QTimer m_promptTimer;
   std::function<void()> m_promptHandler;

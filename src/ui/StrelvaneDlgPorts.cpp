@@ -4,6 +4,7 @@
 
 #include "device/DeviceController.h"
 #include "base/Timing.h"
+#include "serial/PortUrl.h"
 #include "text/Lang.h"
 
 #include <QAbstractItemView>
@@ -11,12 +12,18 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <algorithm>
+
 bool CStrelvaneDlg::IsPortOpen() const { return m_device->Serial().IsOpen(); }
 
 void CStrelvaneDlg::OpenClosePort() {
   if (!IsPortOpen()) {
     m_openedPort = m_portCombo->currentText();
     m_openedBaud = m_baudCombo->currentText();
+    if (ParsePortUrl(m_openedPort.trimmed()).IsNetwork()) {
+      m_openedPort = m_openedPort.trimmed();
+      RememberTypedPort(m_openedPort);
+    }
   }
   m_device->OpenClosePort(m_openedPort, m_openedPort, m_openedBaud);
   // The simulated device is switched on a moment after its port opens, as a
@@ -40,7 +47,7 @@ void CStrelvaneDlg::RefreshPortList() {
   // An open port's controls are locked, and an open drop-down is not pulled from under the user.
   if (!m_portSource || IsPortOpen() || m_portCombo->view()->isVisible())
     return;
-  const QList<CPortEntry> ports = m_portSource();
+  const QList<CPortEntry> ports = WithTypedPorts(m_portSource());
   bool same = ports.size() == m_portCombo->count();
   for (qsizetype i = 0; same && i < ports.size(); ++i) {
     const int row = static_cast<int>(i);
@@ -58,6 +65,31 @@ void CStrelvaneDlg::RefreshPortList() {
     m_portCombo->setCurrentIndex(pos);
   else
     m_portCombo->setEditText(chosen); // a port that went away stays chosen; opening it says why
+}
+
+QList<CPortEntry> CStrelvaneDlg::WithTypedPorts(QList<CPortEntry> ports) const {
+  for (const QString &url : m_typedPorts) {
+    const bool listed = std::any_of(ports.begin(), ports.end(), [&](const CPortEntry &p) { return p.name == url; });
+    if (!listed)
+      ports.append({url, Tr("串口服务器", "device server")});
+  }
+  return ports;
+}
+
+void CStrelvaneDlg::RememberTypedPort(const QString &url) {
+  // The list as it is, without the addresses typed before: they go after the ports, newest first.
+  QList<CPortEntry> ports;
+  for (int i = 0; i < m_portCombo->count(); ++i) {
+    const QString name = m_portCombo->itemText(i);
+    if (!m_typedPorts.contains(name))
+      ports.append({name, m_portCombo->itemData(i, Qt::ToolTipRole).toString()});
+  }
+  m_typedPorts.removeAll(url);
+  m_typedPorts.prepend(url);
+  while (m_typedPorts.size() > TYPED_PORTS_KEPT)
+    m_typedPorts.removeLast();
+  FillPortCombo(WithTypedPorts(ports));
+  m_portCombo->setCurrentIndex(m_portCombo->findText(url, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 void CStrelvaneDlg::EnableDemo(const QString &path, std::function<void()> repower) {
