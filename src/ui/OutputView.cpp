@@ -1,6 +1,8 @@
 #include "ui/OutputView.h"
 
 #include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -24,7 +26,19 @@ QString FromDisplay(QString text) {
 }
 } // namespace
 
+QFont COutputView::LogFont() {
+  // Fixed pitch, so a listing's columns line up, with the CJK glyphs (twice
+  // the Latin width) in the same face; the system's fixed font otherwise.
+  QFont font(QStringLiteral("WenQuanYi Micro Hei Mono"));
+  font.setStyleHint(QFont::Monospace);
+  font.setFixedPitch(true);
+  if (!QFontInfo(font).fixedPitch())
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  return font;
+}
+
 COutputView::COutputView(QWidget *parent) : QPlainTextEdit(parent) {
+  setFont(LogFont());
   setUndoRedoEnabled(false);
   SetTerminalMode(false);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -61,6 +75,12 @@ void COutputView::Flush() {
   text.swap(m_pending);
   qsizetype drop = m_pendingDrop;
   m_pendingDrop = 0;
+
+  // The view follows the end only while it shows the end: a reader who
+  // scrolled up keeps the lines they look at, and their selection.
+  const bool follow = AtEnd();
+  const int topPosition = firstVisibleBlock().position();
+  const int docBefore = document()->characterCount();
 
   QTextCursor cursor(document());
   cursor.beginEditBlock();
@@ -116,7 +136,15 @@ void COutputView::Flush() {
   cursor.insertText(shown);
   cursor.endEditBlock();
   m_logEnd += text.size();
-  MoveCaretToEnd();
+  if (follow) {
+    MoveCaretToEnd();
+  } else {
+    // What went at the front moved every line up: the same line stays on top
+    // (the top of the document when that line itself went).
+    const int removed = docBefore + static_cast<int>(shown.size()) - document()->characterCount();
+    const QTextBlock top = document()->findBlock(std::max(0, topPosition - removed));
+    verticalScrollBar()->setValue(top.isValid() ? top.firstLineNumber() : 0);
+  }
   m_sinceFlush.start();
 }
 
@@ -145,6 +173,11 @@ QString COutputView::LogText() {
   }
   text.append(QStringView(shown).sliced(from));
   return FromDisplay(std::move(text));
+}
+
+bool COutputView::AtEnd() const {
+  const QScrollBar *bar = verticalScrollBar();
+  return bar->value() >= bar->maximum();
 }
 
 void COutputView::MoveCaretToEnd() {

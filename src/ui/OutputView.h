@@ -40,6 +40,10 @@ public:
   // The text as the log holds it (collected appends included).
   QString LogText();
   void MoveCaretToEnd();
+  // True while the view shows the log's last line: new text is followed.
+  bool AtEnd() const;
+  // The log's face: fixed pitch with CJK glyphs.
+  static QFont LogFont();
 
   // Terminal mode: editable look, typed text goes to the handler.
   void SetTerminalMode(bool on);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
+#include <QFontInfo>
 #include <QTextBlock>
 
 #include <time.h>
@@ -156,6 +157,65 @@ private slots:
     }
     QVERIFY(view.verticalScrollBar()->maximum() > 0); // it did scroll
     QCOMPARE(view.LogText(), log.Text());
+  }
+
+  void ScrolledUpStaysPut_data() {
+    QTest::addColumn<qsizetype>("limit");
+    QTest::newRow("no trim") << qsizetype(1024 * 1024);
+    QTest::newRow("front trims") << qsizetype(48 * 1024);
+  }
+  // A reader who scrolled up keeps the line on top and the selection while
+  // text arrives (front trims included); back at the end, the view follows again.
+  void ScrolledUpStaysPut() {
+    QFETCH(qsizetype, limit);
+    COutputLog log(limit);
+    COutputView view;
+    view.resize(600, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    auto feed = [&](int from, int count) {
+      QString text;
+      for (int i = from; i < from + count; ++i)
+        text += QStringLiteral("line %1 of the listing\r\n").arg(i, 5, 10, QLatin1Char('0'));
+      view.Append(text, log.Append(text));
+      view.Flush();
+      QCoreApplication::processEvents();
+    };
+    feed(0, 1500);
+    QScrollBar *bar = view.verticalScrollBar();
+    QVERIFY(view.AtEnd());
+    bar->setValue(bar->maximum() - 200);
+    QCoreApplication::processEvents();
+    const QString top = view.cursorForPosition(QPoint(4, 4)).block().text();
+    QTextCursor select(view.document()->findBlock(view.cursorForPosition(QPoint(4, 40)).position()));
+    select.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    view.setTextCursor(select);
+    const QString selected = view.textCursor().selectedText();
+    QVERIFY(selected.startsWith(QStringLiteral("line ")));
+    for (int batch = 1; batch <= 6; ++batch) {
+      feed(1500 * batch, 300);
+      QVERIFY(!view.AtEnd());
+      QCOMPARE(view.cursorForPosition(QPoint(4, 4)).block().text(), top);
+      QCOMPARE(view.textCursor().selectedText(), selected);
+    }
+    bar->setValue(bar->maximum());
+    feed(9000, 300);
+    QVERIFY(view.AtEnd());
+    QCOMPARE(bar->value(), bar->maximum());
+    QCOMPARE(view.textCursor().position(), view.document()->characterCount() - 1);
+    QCOMPARE(view.LogText(), log.Text());
+  }
+
+  // The log's face is fixed pitch and holds the CJK glyphs, so a listing's
+  // columns line up in both languages.
+  void FixedPitchWithCjk() {
+    const QFont font = COutputView::LogFont();
+    const QFontMetrics fm(font);
+    QVERIFY(QFontInfo(font).fixedPitch());
+    QCOMPARE(fm.horizontalAdvance(QLatin1Char('i')), fm.horizontalAdvance(QLatin1Char('W')));
+    QVERIFY(fm.inFontUcs4(0x4E2D));
+    COutputView view;
+    QCOMPARE(QFontInfo(view.font()).family(), QFontInfo(font).family());
   }
 
   // 1 MiB without a line end, in serial-sized pieces, flushed as the window
