@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -42,25 +43,40 @@ void CAlarmTime::Build() {
   for (int g = 0; g < GROUPS; ++g) {
     const GroupIds &ids = GROUP_IDS[g];
     QLabel *label = AddLabel(ids.label, GROUP_ZH[g], GROUP_EN[g]);
+    // The sentence is kept in a field and shown whole, wrapped, beside the label.
     QLineEdit *description = AddEdit(ids.description, label->text());
     description->setReadOnly(true);
-    // A sentence longer than the field reads from its start; the whole one is the tooltip.
-    connect(description, &QLineEdit::textChanged, description, [description](const QString &text) {
-      description->setCursorPosition(0);
-      description->setToolTip(text);
-    });
+    description->hide();
+    auto *sentence = new QLabel(box);
+    sentence->setObjectName(QStringLiteral("sentence%1").arg(g + 1));
+    sentence->setAccessibleName(label->text());
+    sentence->setWordWrap(true);
+    sentence->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    sentence->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    sentence->setTextFormat(Qt::PlainText);
+    sentence->setMinimumHeight(sentence->fontMetrics().height() + 6);
+    sentence->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_sentences[g] = sentence;
+    connect(description, &QLineEdit::textChanged, sentence, &QLabel::setText);
     QPushButton *set = AddButton(ids.setButton, "设置", "Set:", label->text() + QLatin1Char(' ') + Tr("设置", "Set"));
     // The schedule string is kept beside its sentence but never shown.
     QLineEdit *string = AddEdit(ids.string, label->text());
     string->hide();
-    label->setBuddy(description);
+    label->setBuddy(set);
     connect(set, &QPushButton::clicked, this, [this, g] { OnSetGroup(g + 1); });
     grid->addWidget(label, g, 0);
-    grid->addWidget(description, g, 1);
+    grid->addWidget(sentence, g, 1);
     grid->addWidget(set, g, 2);
   }
   grid->setColumnStretch(1, 1);
-  layout->addWidget(box);
+  // Long sentences make the groups taller than the page: they scroll, the window keeps its size.
+  auto *scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("groups"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(box);
+  layout->addWidget(scroll, 1);
 
   auto *clock = new QGridLayout;
   QLabel *clockLabel = AddLabel(IDC_CLOCK_LABEL, "RTC时间设置：", "RTC timeset:");
@@ -83,9 +99,16 @@ void CAlarmTime::Build() {
   AddControl(date, IDC_DATE, clockLabel->text(), true);
   AddControl(time, IDC_TIME, clockLabel->text(), true);
   QComboBox *weekday = AddList(IDC_WEEKDAY, clockLabel->text());
-  weekday->setCurrentIndex(-1);
   weekday->setMinimumContentsLength(9);
+  // The weekday sent is the date's own: shown, never chosen.
+  weekday->setEnabled(false);
+  weekday->setToolTip(Tr("星期由日期决定", "The weekday follows the date"));
   date->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+  auto showWeekday = [weekday](QDate d) {
+    weekday->setCurrentIndex(WeekdayOf(d.year(), d.month(), d.day()).value_or(-1));
+  };
+  connect(date, &QDateEdit::dateChanged, weekday, showWeekday);
+  showWeekday(date->date());
   clockLabel->setBuddy(source);
   connect(clockSet, &QPushButton::clicked, this, &CAlarmTime::OnSetClock);
 
@@ -104,7 +127,6 @@ void CAlarmTime::Build() {
   clock->setColumnStretch(2, 1);
   clock->setColumnStretch(3, 1);
   layout->addLayout(clock);
-  layout->addStretch(1);
 
   // The pickers and the weekday list belong to the manual clock source.
   date->hide();
@@ -189,7 +211,7 @@ void CAlarmTime::SetEditingEnabled(bool enable) {
     if (QWidget *w = Control(ids.setButton))
       w->setEnabled(enable);
   }
-  for (int id : {IDC_CLOCK_SOURCE, IDC_DATE, IDC_TIME, IDC_WEEKDAY, IDC_CLOCK_SET}) {
+  for (int id : {IDC_CLOCK_SOURCE, IDC_DATE, IDC_TIME, IDC_CLOCK_SET}) {
     if (QWidget *w = Control(id))
       w->setEnabled(enable);
   }

@@ -8,10 +8,12 @@
 #include <QByteArray>
 #include <QDateTime>
 
+#include <array>
 #include <functional>
 
 class CSelectAlarm;
 
+class QLabel;
 class QTimer;
 
 class CAlarmTime : public CPageDlg {
@@ -46,6 +48,10 @@ public:
   const QByteArray &ClockString() const { return m_strClock; }
   // The editor, one for all groups (exists once the page is created).
   CSelectAlarm *Editor() const { return m_dlgSchedule; }
+  // The shown sentence of group g (1 ... 10), whole and wrapped.
+  QLabel *Sentence(int group) const {
+    return group >= 1 && group <= GROUPS ? m_sentences[static_cast<size_t>(group - 1)] : nullptr;
+  }
 
 protected:
   void Build() override;
@@ -56,6 +62,7 @@ private:
   void SetEditingEnabled(bool enable);
 
   CSelectAlarm *m_dlgSchedule = nullptr;
+  std::array<QLabel *, GROUPS> m_sentences{};
   QByteArray m_strClock;
   std::function<void(const QByteArray &)> m_onSetClock;
   QTimer *m_clockTimer = nullptr;

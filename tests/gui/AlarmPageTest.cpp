@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -168,7 +169,6 @@ private slots:
     qobject_cast<QComboBox *>(On(IDC_CLOCK_SOURCE))->setCurrentIndex(1);
     qobject_cast<QDateEdit *>(On(IDC_DATE))->setDate(QDate(2024, 2, 29));
     qobject_cast<QTimeEdit *>(On(IDC_TIME))->setTime(QTime(23, 59, 59));
-    qobject_cast<QComboBox *>(On(IDC_WEEKDAY))->setCurrentIndex(1); // not read: the date decides
     qobject_cast<QPushButton *>(On(IDC_CLOCK_SET))->click();
     QCOMPARE(sent, QList<QByteArray>{"\"2024/02/29,23:59:59\",4"});
     QCOMPARE(Page()->ClockString(), QByteArray("\"2024/02/29,23:59:59\",4"));
@@ -188,6 +188,71 @@ private slots:
       after = ClockStringNow();
     } while (before != after); // a second turned over during the press
     QCOMPARE(sent.last(), before);
+  }
+
+  // The weekday list shows the weekday that will be sent and follows the
+  // date; it is never a choice of its own, enabled page or not.
+  void weekdayFollowsTheDate() {
+    Make(false);
+    Fill();
+    Page()->EnableForEditing();
+    QList<QByteArray> sent;
+    Page()->SetClockHandler([&](const QByteArray &clock) { sent << clock; });
+    qobject_cast<QComboBox *>(On(IDC_CLOCK_SOURCE))->setCurrentIndex(1);
+    auto *weekday = qobject_cast<QComboBox *>(On(IDC_WEEKDAY));
+    QVERIFY(!weekday->isEnabled());
+    const struct {
+      QDate date;
+      int weekday;
+      const char *name;
+    } cases[] = {{QDate(2024, 2, 29), 4, "Thursday"},
+                 {QDate(1900, 1, 1), 1, "Monday"},
+                 {QDate(2026, 12, 13), 0, "Sunday"},
+                 {QDate(2000, 1, 1), 6, "Saturday"}};
+    for (const auto &c : cases) {
+      qobject_cast<QDateEdit *>(On(IDC_DATE))->setDate(c.date);
+      QCOMPARE(weekday->currentText(), QString::fromLatin1(c.name));
+      qobject_cast<QPushButton *>(On(IDC_CLOCK_SET))->click();
+      QCOMPARE(sent.last().right(1), QByteArray::number(c.weekday));
+      QCOMPARE(weekday->currentIndex(), c.weekday);
+    }
+    Page()->DisableAll();
+    Page()->EnableForEditing();
+    QVERIFY(!weekday->isEnabled());
+  }
+
+  // Each group's whole sentence is on the page, wrapped where it is long,
+  // in both languages; none is cut to the width of a field.
+  void sentencesShownWhole_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("en") << false;
+    QTest::newRow("zh") << true;
+  }
+  void sentencesShownWhole() {
+    QFETCH(bool, chinese);
+    Make(chinese);
+    Fill();
+    m_dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+    QApplication::processEvents();
+    bool someWrapped = false;
+    for (int g = 1; g <= CAlarmTime::GROUPS; ++g) {
+      QLabel *sentence = Page()->Sentence(g);
+      const QString whole = DescribeSchedule(GROUP_STRINGS[g - 1]);
+      QCOMPARE(sentence->text(), whole);
+      QVERIFY(sentence->isVisible());
+      // Tall enough for every wrapped line of it.
+      QVERIFY2(sentence->height() >= sentence->heightForWidth(sentence->width()),
+               qPrintable(QStringLiteral("group %1: %2 px high, needs %3")
+                              .arg(g)
+                              .arg(sentence->height())
+                              .arg(sentence->heightForWidth(sentence->width()))));
+      someWrapped = someWrapped || sentence->fontMetrics().horizontalAdvance(whole) > sentence->contentsRect().width();
+    }
+    QVERIFY2(someWrapped, "no sentence is longer than its field: the case is not shown");
+    // A sentence set later is shown as well.
+    m_dlg->Pages().SetScheduleDescription(PARAM_ALARM_FIRST, DescribeSchedule("OW,127,\"23:59:59\",1440"));
+    QCOMPARE(Page()->Sentence(1)->text(), DescribeSchedule("OW,127,\"23:59:59\",1440"));
   }
 
   void clockIsSetOnTheSimulatedDevice_data() {
