@@ -287,6 +287,6 @@ bool CDeviceController::LoadConfigFile(const QString &path, OpDone done) {
   if (std::none_of(file.begin(), file.end(), [](const ParamEntry &e) { return e.bFound != 0; }))
     return fail(MSG_CFG_EMPTY.Get());
   FillPagesFromFile(file, m_pages, m_session.Table());
-  SaveToDevice(std::move(done));
+  m_operations.SaveToDevice(std::move(done), true);
   return true;
 }

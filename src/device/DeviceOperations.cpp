@@ -112,10 +112,11 @@ void CDeviceOperations::PowerOff(OpDone done) {
   });
 }
 
-void CDeviceOperations::SaveToDevice(OpDone done) {
-  m_parts.startWorker([this, abort = m_parts.OperationAbort(), done = std::move(done)] {
-    const SaveResult result = SaveSettingsThread(SaveContext{m_parts.engine, m_parts.serial, m_parts.at, m_parts.host,
-                                                             m_parts.pages, m_parts.session, m_parts.pause, abort});
+void CDeviceOperations::SaveToDevice(OpDone done, bool revertOnCancel) {
+  m_parts.startWorker([this, abort = m_parts.OperationAbort(), done = std::move(done), revertOnCancel] {
+    const SaveResult result =
+        SaveSettingsThread(SaveContext{m_parts.engine, m_parts.serial, m_parts.at, m_parts.host, m_parts.pages,
+                                       m_parts.session, m_parts.pause, abort, revertOnCancel});
     if (done)
       done(result.Succeeded() && !m_parts.Closing());
   });

@@ -25,7 +25,7 @@ public:
   void FactoryReset(OpDone done);
   void LoadFromDevice(OpDone done);
   void PowerOff(OpDone done);
-  void SaveToDevice(OpDone done);
+  void SaveToDevice(OpDone done, bool revertOnCancel = false);
   bool SetDeviceClock(const QByteArray &clock, OpDone done);
   bool ClockBusy() const { return m_clockBusy.load(); }
   // The restart into communication state (on a worker): true when the restart text came.

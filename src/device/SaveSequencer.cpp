@@ -5,6 +5,8 @@
 #include "device/ReplyEngine.h"
 #include "host/DialogHost.h"
 #include "params/PageControls.h"
+#include "params/PageFill.h"
+#include "schedule/Schedule.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
 
@@ -21,6 +23,8 @@ inline constexpr CMsg MSG_REFUSED{"以下参数不能写入设备，没有写入
                                   "These values cannot be written to the device; nothing was written:\n%1"};
 
 QString Label(int index) { return QString::fromLatin1(ParamInfoAt(index).label); }
+inline constexpr CMsg MSG_NOTHING_WRITTEN{">>> 已取消，没有写入任何参数\r\n",
+                                          ">>> Cancelled: nothing was written to the device\r\n"};
 } // namespace
 
 ECompare CompareKind(int index) { return ParamInfoAt(index).compare; }
@@ -130,25 +134,64 @@ EOutcome SaveParam(const SaveContext &ctx, const QByteArray &value, int index) {
   return EOutcome::Answered;
 }
 
-std::vector<PageChange> PageChanges(PageControls &pages, const CParamTable &table, QStringList *problems) {
-  std::vector<PageChange> changes;
-  auto collect = [&](int first, int last) {
+namespace {
+// Every parameter the walk compares, in its order, with what the comparison found.
+template <class F> void ForEachCompared(PageControls &pages, const CParamTable &table, F fn) {
+  auto walk = [&](int first, int last) {
     for (int i = first; i <= last; ++i) {
       if (!IsSaved(i))
         continue;
       QString problem;
-      if (const auto value = ChangedValue(i, pages, table.Entry(i).szValue, &problem))
-        changes.push_back({i, *value});
-      else if (!problem.isEmpty() && problems)
-        *problems << problem;
+      const std::optional<QByteArray> value = ChangedValue(i, pages, table.Entry(i).szValue, &problem);
+      fn(i, value, problem);
     }
   };
-  collect(0, 45);
+  walk(0, 45);
   if (table.Found(PARAM_ALARM_FIRST))
-    collect(PARAM_ALARM_FIRST, PARAM_ALARM_LAST);
+    walk(PARAM_ALARM_FIRST, PARAM_ALARM_LAST);
   if (table.Found(PARAM_GPS_FIRST))
-    collect(PARAM_GPS_FIRST, PARAM_GPS_LAST);
+    walk(PARAM_GPS_FIRST, PARAM_GPS_LAST);
+}
+} // namespace
+
+std::vector<PageChange> PageChanges(PageControls &pages, const CParamTable &table, QStringList *problems) {
+  std::vector<PageChange> changes;
+  ForEachCompared(pages, table, [&](int i, const std::optional<QByteArray> &value, const QString &problem) {
+    if (value)
+      changes.push_back({i, *value});
+    else if (!problem.isEmpty() && problems)
+      *problems << problem;
+  });
   return changes;
+}
+
+std::vector<int> DifferingParams(PageControls &pages, const CParamTable &table) {
+  std::vector<int> differing;
+  ForEachCompared(pages, table, [&](int i, const std::optional<QByteArray> &value, const QString &problem) {
+    if (value || !problem.isEmpty())
+      differing.push_back(i);
+  });
+  return differing;
+}
+
+QList<WriteRow> WriteRows(const std::vector<PageChange> &changes, PageControls &pages, const CParamTable &table) {
+  QList<WriteRow> rows;
+  for (const PageChange &c : changes) {
+    const ParamInfo &info = ParamInfoAt(c.index);
+    const QByteArray device = table.Entry(c.index).szValue;
+    QString label = Label(c.index).trimmed();
+    if (label.endsWith(QLatin1Char(':')))
+      label.chop(1);
+    WriteRow row{label.trimmed(), text::FromGbk(device), text::FromGbk(c.value)};
+    if (info.kind == EControlKind::Schedule) {
+      row.from = QStringLiteral("%1  (%2)").arg(row.from, DescribeSchedule(device));
+      row.to = QStringLiteral("%1  (%2)").arg(row.to, pages.ScheduleDescription(c.index));
+    } else if (info.kind == EControlKind::List && info.encode == EEncode::ListIndex) {
+      row.to = QStringLiteral("%1  (%2)").arg(row.to, pages.ParamText(c.index));
+    }
+    rows << row;
+  }
+  return rows;
 }
 
 bool HasUnwrittenEdits(PageControls &pages, const CParamTable &table) {
@@ -174,6 +217,12 @@ SaveResult SaveSettingsThread(const SaveContext &ctx) {
       for (const QString &p : problems)
         ctx.host.AppendOutput(QStringLiteral(">>> ") + p + QStringLiteral("\r\n"));
       ctx.host.ShowMessage(MSG_REFUSED.Get().arg(problems.join(QLatin1Char('\n'))), QString());
+    } else if (!changes.empty() && !ctx.host.ConfirmWrites(WriteRows(changes, ctx.pages, ctx.session.Table()))) {
+      result.cancelled = true;
+      ctx.host.AppendOutput(MSG_NOTHING_WRITTEN.Get());
+      // A configuration file's values declined: the pages show the device's again.
+      if (ctx.revertOnCancel)
+        FillPagesFromFile(ctx.session.Table().Snapshot(), ctx.pages, ctx.session.Table());
     } else {
       const int total = static_cast<int>(changes.size());
       ctx.host.ShowProgress(0, total);

@@ -2,6 +2,7 @@
 // The save walk: every parameter whose page value differs from the parameter
 // table is written with its own command and confirmed by the device's "OK".
 #include "device/ReplyEngine.h"
+#include "host/DialogHost.h"
 #include "params/DeviceSession.h"
 #include "params/ParamValue.h"
 
@@ -43,6 +44,12 @@ struct PageChange {
 // and GPS groups where the device listed them. A value that cannot be written
 // is left out and its reason added to problems.
 std::vector<PageChange> PageChanges(PageControls &pages, const CParamTable &table, QStringList *problems);
+// The parameters whose page value differs from the device's: those the walk
+// would write and those it would refuse.
+std::vector<int> DifferingParams(PageControls &pages, const CParamTable &table);
+// What the walk would write, as the user reads it: label, the device's value,
+// the new value (a list's item and a schedule's sentence beside the bytes).
+QList<WriteRow> WriteRows(const std::vector<PageChange> &changes, PageControls &pages, const CParamTable &table);
 // True when a page holds an edit the device does not have yet (one that
 // could not be written counts too).
 bool HasUnwrittenEdits(PageControls &pages, const CParamTable &table);
@@ -56,14 +63,16 @@ struct SaveContext {
   CDeviceSession &session;        // the table the walk compares with and updates
   std::function<bool(int)> pause; // false when cut short by a shutdown
   std::function<bool()> abort;    // true once the program closes or a stop comes
+  bool revertOnCancel = false;    // declined writes put the device's values back on the pages
 };
 
 struct SaveResult {
-  int written = 0;      // parameters the device confirmed
-  int failures = 0;     // parameters tried and not confirmed
-  bool stopped = false; // a stop or the closing program ended the walk early
-  bool refused = false; // a value could not be written: nothing was
-  bool Succeeded() const { return failures == 0 && !stopped && !refused; }
+  int written = 0;        // parameters the device confirmed
+  int failures = 0;       // parameters tried and not confirmed
+  bool stopped = false;   // a stop or the closing program ended the walk early
+  bool refused = false;   // a value could not be written: nothing was
+  bool cancelled = false; // the list of writes was declined: nothing was written
+  bool Succeeded() const { return failures == 0 && !stopped && !refused && !cancelled; }
 };
 
 // The whole walk, as the save button runs it on a worker. Every changed value

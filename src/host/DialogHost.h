@@ -2,7 +2,15 @@
 // What the engine asks of a front end. Implementations accept calls from any
 // thread and carry each one out on the window thread before returning (the Qt
 // window through CThreadExecutor::Call), so effects appear in call order.
+#include <QList>
 #include <QString>
+
+// One parameter a write would change: its label, the device's value, the new value.
+struct WriteRow {
+  QString label;
+  QString from;
+  QString to;
+};
 
 class DialogHost {
 public:
@@ -33,5 +41,11 @@ public:
   virtual void ShowProgress(int done, int total) {
     (void)done;
     (void)total;
+  }
+  // Shown before a save writes anything: the parameters it will write. True
+  // writes them, false writes nothing. Headless hosts write without asking.
+  virtual bool ConfirmWrites(const QList<WriteRow> &rows) {
+    (void)rows;
+    return true;
   }
 };

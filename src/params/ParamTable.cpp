@@ -266,8 +266,26 @@ ParamArray CParamTable::Snapshot() const {
 }
 
 void CParamTable::Replace(const ParamArray &entries) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_entries = entries;
+  }
+  Changed();
+}
+
+void CParamTable::SetChangedHandler(std::function<void()> fn) {
   std::lock_guard lock(m_mutex);
-  m_entries = entries;
+  m_changed = std::move(fn);
+}
+
+void CParamTable::Changed() const {
+  std::function<void()> fn;
+  {
+    std::lock_guard lock(m_mutex);
+    fn = m_changed;
+  }
+  if (fn)
+    fn();
 }
 
 ParamEntry CParamTable::Entry(int index) const {
@@ -276,8 +294,11 @@ ParamEntry CParamTable::Entry(int index) const {
 }
 
 void CParamTable::SetValue(int index, const QByteArray &value) {
-  std::lock_guard lock(m_mutex);
-  m_entries[static_cast<size_t>(index)].szValue = value.left(PARAM_VALUE_MAX);
+  {
+    std::lock_guard lock(m_mutex);
+    m_entries[static_cast<size_t>(index)].szValue = value.left(PARAM_VALUE_MAX);
+  }
+  Changed();
 }
 
 bool CParamTable::Found(int index) const {

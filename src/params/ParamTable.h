@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 constexpr int PARAM_COUNT = 69;
@@ -119,10 +120,16 @@ public:
   ParamEntry Entry(int index) const;
   void SetValue(int index, const QByteArray &value);
   bool Found(int index) const;
+  // Called, from the changing thread and outside the table's lock, after
+  // every Replace and SetValue (the window marks edits the device lacks).
+  void SetChangedHandler(std::function<void()> fn);
 
 private:
+  void Changed() const;
+
   mutable std::mutex m_mutex;
   ParamArray m_entries{};
+  std::function<void()> m_changed;
 };
 
 // The device's serial line format and work baud rate, mirrored from entries 19 and 22.

@@ -9,6 +9,8 @@
 #include "text/Lang.h"
 #include "ui/TabSheet.h"
 
+#include <QLabel>
+
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -95,6 +97,58 @@ void CWidgetPageControls::CreatePages() {
     AddTab(p);
   m_tabSheet->Show();
   ShowTabs(false, false);
+  WatchEdits();
+}
+
+void CWidgetPageControls::WatchEdits() {
+  auto edited = [this] {
+    if (m_edited)
+      m_edited();
+  };
+  for (int i = 0; i < PARAM_COUNT; ++i) {
+    QWidget *w = ParamControl(i, IsSchedule(i));
+    if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+      QObject::connect(edit, &QLineEdit::textChanged, edit, edited);
+    } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+      QObject::connect(combo, &QComboBox::currentIndexChanged, combo, edited);
+      QObject::connect(combo, &QComboBox::editTextChanged, combo, edited);
+    }
+  }
+}
+
+QWidget *CWidgetPageControls::ShownControl(int index) const {
+  if (!IsSchedule(index))
+    return ParamControl(index, false);
+  const int controlId = ParamInfoAt(index).controlId;
+  for (int g = 0; g < CAlarmTime::GROUPS; ++g) {
+    if (CAlarmTime::GROUP_IDS[g].description == controlId)
+      return m_pageAlarm->Sentence(g + 1);
+  }
+  return nullptr;
+}
+
+void CWidgetPageControls::SetChangeMarks(const std::vector<int> &indices) {
+  std::vector<bool> marked(PARAM_COUNT, false);
+  for (int i : indices) {
+    if (i >= 0 && i < PARAM_COUNT)
+      marked[static_cast<size_t>(i)] = true;
+  }
+  for (int i = 0; i < PARAM_COUNT; ++i) {
+    if (marked[static_cast<size_t>(i)] == m_marked[static_cast<size_t>(i)])
+      continue;
+    if (QWidget *w = ShownControl(i)) {
+      // Bold reads in light and dark themes alike, and needs no colour.
+      QFont font = w->font();
+      font.setBold(marked[static_cast<size_t>(i)]);
+      w->setFont(font);
+      w->setProperty("changed", bool(marked[static_cast<size_t>(i)]));
+    }
+  }
+  m_marked = std::move(marked);
+}
+
+bool CWidgetPageControls::ChangeMarked(int index) const {
+  return index >= 0 && index < PARAM_COUNT && m_marked[static_cast<size_t>(index)];
 }
 
 QWidget *CWidgetPageControls::ParamControl(int index, bool hidden) const {

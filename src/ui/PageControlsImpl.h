@@ -5,6 +5,9 @@
 // on the window thread through the window's executor.
 #include "params/PageControls.h"
 
+#include <functional>
+#include <vector>
+
 class CAlarmTime;
 class CBaseDlg;
 class CDtuDlg;
@@ -41,12 +44,24 @@ public:
   QList<EPage> Tabs() override;
 
   CPageDlg *Page(EPage page) const;
+
+  // Marks the fields of these parameters as holding a value the device does
+  // not have (bold text, property "changed"); every other field unmarked.
+  // Window thread.
+  void SetChangeMarks(const std::vector<int> &indices);
+  bool ChangeMarked(int index) const;
+  // Called on the window thread whenever a parameter's field changes, by
+  // the user or by a fill.
+  void SetEditedHandler(std::function<void()> fn) { m_edited = std::move(fn); }
   CAlarmTime *AlarmPage() const { return m_pageAlarm; }
 
 private:
   // The control showing the parameter; for a schedule, hidden picks the string
   // field rather than the sentence.
   QWidget *ParamControl(int index, bool hidden) const;
+  // The widget that shows the parameter's value to the user (a schedule's sentence).
+  QWidget *ShownControl(int index) const;
+  void WatchEdits();
   void AddTab(EPage page);
   template <class R, class F> R OnWindow(R fallback, F fn);
   template <class F> void OnWindow(F fn);
@@ -58,4 +73,6 @@ private:
   CAlarmTime *m_pageAlarm;
   CGpsDlg *m_pageGps;
   CTabSheet *m_tabSheet = nullptr;
+  std::function<void()> m_edited;
+  std::vector<bool> m_marked = std::vector<bool>(PARAM_COUNT, false);
 };

@@ -1,6 +1,7 @@
 #include "ui/StrelvaneDlg.h"
 
 #include "device/DeviceController.h"
+#include "device/SaveSequencer.h"
 #include "device/Terminal.h"
 #include "base/ThreadExecutor.h"
 #include "base/Timing.h"
@@ -113,9 +114,22 @@ CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
   });
   AttachDevice();
   AttachTerminal();
+  // The marks of fields the device does not hold yet follow both sides: the
+  // user's edits and the device's table (a load, a confirmed write).
+  m_markTimer.setSingleShot(true);
+  m_markTimer.setInterval(0);
+  connect(&m_markTimer, &QTimer::timeout, this, &CStrelvaneDlg::UpdateChangeMarks);
+  m_pages->SetEditedHandler([this] { m_markTimer.start(); });
+  m_device->Session().Table().SetChangedHandler(
+      [this] { QMetaObject::invokeMethod(&m_markTimer, qOverload<>(&QTimer::start), Qt::QueuedConnection); });
+}
+
+void CStrelvaneDlg::UpdateChangeMarks() {
+  m_pages->SetChangeMarks(DifferingParams(*m_pages, m_device->Session().Table()));
 }
 
 CStrelvaneDlg::~CStrelvaneDlg() {
+  m_device->Session().Table().SetChangedHandler({});
   m_executor->Shutdown();
   m_terminalRow->StopTimer();
   m_terminal.reset();

@@ -59,6 +59,7 @@ public:
   void StopPromptTimer() override;
   void ShutdownCalls() override;
   void ShowProgress(int done, int total) override;
+  bool ConfirmWrites(const QList<WriteRow> &rows) override;
 
   // The setting pages as the engine sees them.
   CWidgetPageControls &Pages() const { return *m_pages; }
@@ -103,6 +104,8 @@ public:
   void SetQuestionHook(std::function<bool(const QString &text, const QString &caption)> fn) {
     m_questionHook = std::move(fn);
   }
+  // Replaces the list of writes shown before a save (tests): true writes.
+  void SetWritePreviewHook(std::function<bool(const QList<WriteRow> &)> fn) { m_previewHook = std::move(fn); }
   // Replaces the open and save file dialogs of the configuration file (tests):
   // gets save, the proposed name and the filter; returns the path ("" cancels).
   void SetFileDialogHook(std::function<QString(bool save, const QString &name, const QString &filter)> fn) {
@@ -134,6 +137,7 @@ private:
   void OnBrowseConfigFile();
   QString AskFileName(bool save, const QString &name, const QString &filter);
   void AttachTerminal();
+  void UpdateChangeMarks();
   void FillPortCombo(const QList<CPortEntry> &ports);
   // Device server addresses typed into the port combo stay in its list for
   // the session, the last few of them, newest first after the ports.
@@ -168,9 +172,11 @@ private:
   QStringList m_typedPorts; // newest first
   QString m_openedBaud;
   QTimer m_promptTimer;
+  QTimer m_markTimer;
   std::function<void()> m_promptHandler;
   std::function<void(const QString &, const QString &)> m_messageHook;
   std::function<bool(const QString &, const QString &)> m_questionHook;
+  std::function<bool(const QList<WriteRow> &)> m_previewHook;
   std::function<QString(bool, const QString &, const QString &)> m_fileDialogHook;
   std::unique_ptr<CDeviceController> m_device;
   std::unique_ptr<CTerminalWriter> m_terminal; // writes to m_device's port: goes first

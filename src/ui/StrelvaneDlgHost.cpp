@@ -1,6 +1,7 @@
 // The window's side of the dialog host and its output-log handlers. Host calls
 // may come from any thread; each is carried out on the window thread before it returns.
 #include "ui/StrelvaneDlg.h"
+#include "ui/WritePreviewDlg.h"
 
 #include "device/DeviceController.h"
 #include "base/ThreadExecutor.h"
@@ -100,6 +101,16 @@ void CStrelvaneDlg::EnableControl(int id, bool enable) {
   OnWindow([&] {
     if (QWidget *w = Control(id))
       w->setEnabled(enable);
+  });
+}
+
+bool CStrelvaneDlg::ConfirmWrites(const QList<WriteRow> &rows) {
+  // A window closing under the question writes nothing.
+  return OnWindow(false, [&] {
+    if (m_previewHook)
+      return m_previewHook(rows);
+    CWritePreviewDlg preview(rows, this);
+    return preview.exec() == QDialog::Accepted;
   });
 }
 

@@ -158,6 +158,11 @@ private slots:
       seen.append({v, bar->maximum()});
       shownThroughout = shownThroughout && !bar->isHidden();
     });
+    QList<WriteRow> previewed;
+    dlg.SetWritePreviewHook([&](const QList<WriteRow> &rows) {
+      previewed = rows;
+      return true;
+    });
     dlg.Pages().SetParamText(PARAM_APN, QStringLiteral("demo.apn"));
     dlg.Pages().SetParamText(10, QStringLiteral("6001"));
     qobject_cast<QAbstractButton *>(dlg.Control(IDC_SAVE_SETTINGS))->click();
@@ -167,6 +172,7 @@ private slots:
     QVERIFY(Loaded());
     QVERIFY(PumpUntil([&] { return bar->isHidden(); }, 5000));
     QVERIFY(m_demo->Runner()->Dump().find("=demo.apn\n") != std::string::npos);
+    QCOMPARE(previewed.size(), 2);
   }
 
   void portListFollowsAdaptersAndKeepsTheChoice() {

@@ -9,10 +9,15 @@
 #include "text/Lang.h"
 #include "widgets/ControlIds.h"
 #include "ui/StrelvaneDlg.h"
+#include "ui/WritePreviewDlg.h"
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -63,6 +68,40 @@ class DeviceWindowTest : public QObject {
     // The walk disables the operations while it runs.
     return QTest::qWaitFor([&] { return !Button(dlg, IDC_SAVE_SETTINGS)->isEnabled(); }, 5000) &&
            QTest::qWaitFor([&] { return Idle(dlg); }, 20000);
+  }
+
+  // Answers the real list of writes when it comes up: records its rows and
+  // presses Write or Cancel.
+  struct PreviewAnswerer {
+    bool write = false;
+    QList<QStringList> rows;
+    int shown = 0;
+    QTimer poll;
+    PreviewAnswerer() {
+      QObject::connect(&poll, &QTimer::timeout, [this] {
+        auto *dlg = dynamic_cast<CWritePreviewDlg *>(QApplication::activeModalWidget());
+        if (!dlg || dlg->property("answered").toBool())
+          return;
+        dlg->setProperty("answered", true);
+        ++shown;
+        rows.clear();
+        for (int r = 0; r < dlg->Table()->rowCount(); ++r)
+          rows << QStringList{dlg->Table()->item(r, 0)->text(), dlg->Table()->item(r, 1)->text(),
+                              dlg->Table()->item(r, 2)->text()};
+        (write ? dlg->WriteButton() : dlg->CancelButton())->click();
+      });
+      poll.start(5);
+    }
+  };
+
+  CStrelvaneDlg &Loaded(std::unique_ptr<CStrelvaneDlg> &dlg) {
+    dlg = std::make_unique<CStrelvaneDlg>();
+    dlg->SetMessageHook([this](const QString &text, const QString &) { m_messages << text; });
+    dlg->Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
+    dlg->show();
+    m_sim.Repower();
+    [&] { QVERIFY2(QTest::qWaitFor([&] { return Idle(*dlg); }, 20000), qPrintable(dlg->Log().Text())); }();
+    return *dlg;
   }
 
 private slots:
@@ -129,6 +168,96 @@ private slots:
     QVERIFY(!dlg.isVisible());
   }
 
+  // A field whose value the device does not hold is marked, and the mark
+  // goes when the field is set back or the device confirms the value.
+  void changedFieldsAreMarked() {
+    std::unique_ptr<CStrelvaneDlg> owner;
+    CStrelvaneDlg &dlg = Loaded(owner);
+    dlg.SetWritePreviewHook([](const QList<WriteRow> &) { return true; });
+    auto marked = [&] {
+      QCoreApplication::processEvents();
+      QList<int> out;
+      for (int i = 0; i < PARAM_COUNT; ++i) {
+        if (dlg.Pages().ChangeMarked(i))
+          out << i;
+      }
+      return out;
+    };
+    QCOMPARE(marked(), QList<int>{});
+    QLineEdit *apn = Edit(dlg, EPage::Other, 1003);
+    QLineEdit *port = Edit(dlg, EPage::Base, 1010);
+    apn->setText(QStringLiteral("edited.apn"));
+    port->setText(QStringLiteral("6000"));
+    QCOMPARE(marked(), (QList<int>{PARAM_APN, 10}));
+    QVERIFY(apn->font().bold());
+    QVERIFY(apn->property("changed").toBool());
+    QVERIFY(!Edit(dlg, EPage::Other, 1004)->font().bold());
+    // Set back by hand: no mark.
+    apn->setText(QStringLiteral("CMNET"));
+    QCOMPARE(marked(), QList<int>{10});
+    QVERIFY(!apn->font().bold());
+    // Confirmed by the device: no mark.
+    QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
+    QCOMPARE(dlg.Device().Session().Table().Entry(10).szValue, QByteArray("6000"));
+    QCOMPARE(marked(), QList<int>{});
+    QVERIFY(!port->font().bold());
+  }
+
+  // Save and Load Config show what they will write first (label, device
+  // value, new value); Cancel writes nothing, Write writes exactly that.
+  void writesAreShownFirst_data() {
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("en") << false;
+    QTest::newRow("zh") << true;
+  }
+  void writesAreShownFirst() {
+    QFETCH(bool, chinese);
+    g_chineseUi = chinese ? 1 : 0;
+    std::unique_ptr<CStrelvaneDlg> owner;
+    CStrelvaneDlg &dlg = Loaded(owner);
+    PreviewAnswerer answer;
+    QLineEdit *apn = Edit(dlg, EPage::Other, 1003);
+    apn->setText(QStringLiteral("edited.apn"));
+    size_t before = Commands().size();
+    QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
+    QCOMPARE(answer.shown, 1);
+    QCOMPARE(answer.rows, (QList<QStringList>{{QStringLiteral("Access Point Name"), QStringLiteral("CMNET"),
+                                               QStringLiteral("edited.apn")}}));
+    QCOMPARE(Since(before), std::vector<std::string>{});
+    QCOMPARE(dlg.Device().Session().Table().Entry(PARAM_APN).szValue, QByteArray("CMNET"));
+    QCOMPARE(apn->text(), QStringLiteral("edited.apn")); // the edit stays, to be saved later
+    QVERIFY(dlg.Log().Text().contains(chinese ? QStringLiteral("没有写入任何参数")
+                                              : QStringLiteral("nothing was written")));
+
+    answer.write = true;
+    QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS));
+    QCOMPARE(answer.shown, 2);
+    QCOMPARE(Since(before), std::vector<std::string>{"at+apn=edited.apn"});
+
+    // A configuration file: Cancel writes nothing and the pages show the device's values again.
+    QTemporaryDir dir;
+    const QString cfg = dir.filePath(QStringLiteral("site.cfg"));
+    dlg.SetFileDialogHook([&](bool, const QString &, const QString &) { return cfg; });
+    Click(dlg, IDC_SAVE_CONFIG);
+    apn->setText(QStringLiteral("CMNET"));
+    Edit(dlg, EPage::Base, 1010)->setText(QStringLiteral("6100"));
+    QVERIFY(ClickAndWalk(dlg, IDC_SAVE_SETTINGS)); // the device now differs from the file
+    QCOMPARE(answer.shown, 3);
+    before = Commands().size();
+    answer.write = false;
+    qobject_cast<QLineEdit *>(dlg.Control(IDC_CONFIG_PATH))->setText(cfg);
+    QVERIFY(ClickAndWalk(dlg, IDC_LOAD_CONFIG));
+    QCOMPARE(answer.shown, 4);
+    QCOMPARE(answer.rows.size(), 2);
+    QCOMPARE(answer.rows[0],
+             (QStringList{QStringLiteral("Access Point Name"), QStringLiteral("CMNET"), QStringLiteral("edited.apn")}));
+    QCOMPARE(answer.rows[1],
+             (QStringList{QStringLiteral("Server's Port"), QStringLiteral("6100"), QStringLiteral("5000")}));
+    QCOMPARE(Since(before), std::vector<std::string>{});
+    QCOMPARE(apn->text(), QStringLiteral("CMNET"));
+    QCOMPARE(Edit(dlg, EPage::Base, 1010)->text(), QStringLiteral("6100"));
+  }
+
   // Factory Setting and Power-Off reach the device only when the question is answered Yes.
   void destructiveButtonsNeedAYes() {
     CStrelvaneDlg dlg;
@@ -174,6 +303,7 @@ private slots:
       proposed = name + QLatin1Char('|') + filter;
       return save ? cfg : QString();
     });
+    dlg.SetWritePreviewHook([](const QList<WriteRow> &) { return true; });
     // The first port is opened at start; the device is powered up afterwards.
     dlg.Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
     QVERIFY(dlg.IsPortOpen());

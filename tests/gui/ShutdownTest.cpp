@@ -42,6 +42,7 @@ class ShutdownTest : public QObject {
     dlg->SetMessageHook([](const QString &, const QString &) {});
     // A close with page edits not written yet asks: these closes mean it.
     dlg->SetQuestionHook([](const QString &, const QString &) { return true; });
+    dlg->SetWritePreviewHook([](const QList<WriteRow> &) { return true; });
     dlg->Initialize({{QString::fromStdString(m_sim.SlavePath()), QString()}});
     dlg->show();
     return dlg;
