@@ -249,6 +249,12 @@ void CDeviceController::FactoryReset(OpDone done) { m_operations.FactoryReset(st
 void CDeviceController::LoadFromDevice(OpDone done) { m_operations.LoadFromDevice(std::move(done)); }
 void CDeviceController::PowerOff(OpDone done) { m_operations.PowerOff(std::move(done)); }
 void CDeviceController::SaveToDevice(OpDone done) { m_operations.SaveToDevice(std::move(done)); }
+void CDeviceController::SaveToDevice(OpDone done, CDeviceOperations::SaveReport report) {
+  m_operations.SaveToDevice(std::move(done), std::move(report));
+}
+void CDeviceController::Query(EReplyCode code, Sender send, int timeoutMs, CDeviceOperations::QueryDone done) {
+  m_operations.Query(code, send, timeoutMs, std::move(done));
+}
 
 bool CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
   return m_operations.SetDeviceClock(clock, std::move(done));
