@@ -41,11 +41,16 @@ std::vector<PendingChange> PendingChanges(PageControls &pages, const CParamTable
   return out;
 }
 
+QString LabelHead(int index) {
+  const QString label = QString::fromLatin1(ParamInfoAt(index).label);
+  return label + (label.endsWith(QLatin1Char(':')) ? QStringLiteral(" ") : QStringLiteral(": "));
+}
+
 QString ChangesText(const std::vector<PendingChange> &changes) {
   QString out;
   for (const PendingChange &c : changes)
-    out += QString::fromLatin1(ParamInfoAt(c.index).label) + QStringLiteral(": ") + text::FromGbk(c.device) +
-           QStringLiteral(" -> ") + text::FromGbk(c.value) + QLatin1Char('\n');
+    out += LabelHead(c.index) + text::FromGbk(c.device) + QStringLiteral(" -> ") + text::FromGbk(c.value) +
+           QLatin1Char('\n');
   return out;
 }
 

@@ -32,6 +32,8 @@ struct PendingChange {
 // The changes the save walk would write with the pages as they are, in its
 // order; a value that cannot be written goes to problems instead.
 std::vector<PendingChange> PendingChanges(PageControls &pages, const CParamTable &table, QStringList *problems);
+// A label and its colon (labels that end with one get no second), then a blank.
+QString LabelHead(int index);
 // "label: device value -> new value", one line each.
 QString ChangesText(const std::vector<PendingChange> &changes);
 // The entries of a configuration file the device cannot hold because it did

@@ -14,7 +14,8 @@ inline constexpr CMsg MSG_READBACK{"写入后没有读回设备参数", "the set
 inline constexpr CMsg MSG_NOT_HELD{"读回后设备没有保存 %1 个参数", "read back, the device does not hold %1 entries"};
 inline constexpr CMsg MSG_REFUSED{"有参数不能写入，没有写入任何参数：%1",
                                   "values the device cannot take, nothing written: %1"};
-inline constexpr CMsg MSG_WRITE_STOPPED{"写入被中止（串口丢失）", "the write was stopped (the port was lost)"};
+inline constexpr CMsg MSG_WRITE_STOPPED{"写入在结束前被中止", "the write was stopped before its end"};
+inline constexpr CMsg MSG_NOT_CONFIRMED{"%1 个参数没有被设备确认", "%1 parameters not confirmed by the device"};
 inline constexpr CMsg MSG_TIMED_OUT{"设备在 %1 秒内没有确认", "the device did not confirm it within %1 s"};
 inline constexpr CMsg MSG_STOPPED{"在设备应答之前被中止", "stopped before the device answered"};
 inline constexpr CMsg MSG_NOT_SENT{"命令没有发出", "the command could not be sent"};
@@ -83,6 +84,7 @@ CProvisionDevice::CProvisionDevice(const QString &port, const QString &baud, qin
   m_device = std::make_unique<CDeviceController>(m_host, m_pages);
   m_host.m_onPromptTimer = [this] { m_device->OnPromptTimer(); };
   m_device->m_onSettingsLoaded = [loaded = m_loaded] { loaded->store(true); };
+  m_device->m_onPortLost = [this](const QString &why) { m_lost = why.trimmed(); };
 }
 
 CProvisionDevice::~CProvisionDevice() {
@@ -106,6 +108,8 @@ bool CProvisionDevice::OpEnded(bool *ok) {
 }
 
 QString CProvisionDevice::LastLogLine() {
+  if (!m_lost.isEmpty())
+    return m_lost.startsWith(QLatin1String(">>>")) ? m_lost.mid(3).trimmed() : m_lost;
   QStringList lines = m_host.Log().Text().split(QLatin1Char('\n'));
   while (!lines.isEmpty()) {
     QString line = lines.takeLast().trimmed();
@@ -272,8 +276,7 @@ void CProvisionDevice::TakeSaveResult() {
     return;
   }
   if (r->stopped || !m_device->Serial().IsOpen()) {
-    const QString lost = m_device->Serial().IsOpen() ? QString() : LastLogLine();
-    End(EProvisionOutcome::Failed, lost.isEmpty() ? MSG_WRITE_STOPPED.Get() : lost);
+    End(EProvisionOutcome::Failed, m_lost.isEmpty() ? MSG_WRITE_STOPPED.Get() : LastLogLine());
     return;
   }
   StartVerify();
@@ -304,7 +307,7 @@ void CProvisionDevice::FinishVerify() {
   m_differ = cli::PendingChanges(m_pages, m_device->Session().Table(), &problems);
   m_verified = m_differ.empty() && problems.isEmpty();
   if (!m_failed.empty())
-    End(EProvisionOutcome::Failed);
+    End(EProvisionOutcome::Failed, MSG_NOT_CONFIRMED.Get().arg(m_failed.size()));
   else if (!m_verified)
     End(EProvisionOutcome::Failed, MSG_NOT_HELD.Get().arg(m_differ.size()));
   else

@@ -133,6 +133,7 @@ private:
   EStage m_stage = EStage::Idle;
   EProvisionOutcome m_outcome = EProvisionOutcome::Running;
   QString m_reason;
+  QString m_lost; // why the port was lost, once it was
   QString m_stoppedAt;
   ParamArray m_file{};
   int m_row = 0;

@@ -121,7 +121,10 @@ void CDeviceController::OnReceive() { m_engine.OnSerialReceive(); }
 void CDeviceController::OnPortLost(const QString &why) {
   m_engine.StopRun();
   m_host.StopPromptTimer();
-  Log(PortLostText(why));
+  const QString text = PortLostText(why);
+  Log(text);
+  if (m_onPortLost)
+    m_onPortLost(text);
   m_pages.DisableAllPages();
   m_host.EnableOperationButtons(false);
   m_host.UpdatePortControls();

@@ -103,6 +103,8 @@ public:
 
   // Loaded-settings hook: the front end may refresh derived state.
   std::function<void()> m_onSettingsLoaded;
+  // Port-lost hook (window thread): the log line that said why.
+  std::function<void(const QString &why)> m_onPortLost;
 
 private:
   void OnReceive();
