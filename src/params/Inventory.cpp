@@ -78,7 +78,8 @@ std::optional<CsvTable> ParseCsv(QByteArrayView text, QString *error) {
     return std::nullopt;
   };
   auto endField = [&]() -> bool {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A byte-order mark inside a field is text: only the one at the start of the file is skipped.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString decoded = utf8.decode(field);
     if (utf8.hasError())
       return false;
