@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -28,6 +29,7 @@ void WriteFile(const QString &path, const QByteArray &bytes) {
 // before the run is caught and no re-power cuts into a load.
 struct Batch {
   QProcess process;
+  bool terminal = false; // run on a pseudo-terminal (through script(1)), stderr and stdout merged there
   bool Start(const QStringList &args, const std::vector<CDtusim *> &power, const char *scale = TIME_SCALE,
              const std::vector<CDtusim *> &later = {}) {
     for (const auto *list : {&power, &later}) {
@@ -39,7 +41,16 @@ struct Batch {
     QProcessEnvironment env = Environment(QStringLiteral("C"));
     env.insert(QStringLiteral("STRELVANE_TIME_SCALE"), QString::fromLatin1(scale));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"), QStringList{QStringLiteral("provision")} + args);
+    const QString cli = QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli");
+    if (terminal) {
+      QStringList words{cli, QStringLiteral("provision")};
+      for (const QString &a : args)
+        words << QLatin1Char('\'') + a + QLatin1Char('\'');
+      process.start(QStringLiteral("script"),
+                    {QStringLiteral("-qfec"), words.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+    } else {
+      process.start(cli, QStringList{QStringLiteral("provision")} + args);
+    }
     if (!process.waitForStarted(10000))
       return false;
     process.waitForFinished(300); // the ports are open by now
@@ -372,16 +383,29 @@ TEST(CliProvision, BadInputIsRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(two.Commands().isEmpty());
 }
 
-TEST(CliProvision, APortGlobFindsTheDevices) {
+TEST(CliProvision, APortGlobFindsTheDevicesAndATerminalShowsThemInPlace) {
   QTemporaryDir dir;
   CDtusim a({QStringLiteral("--link"), dir.filePath(QStringLiteral("ttyDTU0"))});
   CDtusim b({QStringLiteral("--link"), dir.filePath(QStringLiteral("ttyDTU1"))});
   const QString cfg = dir.filePath(QStringLiteral("one.cfg"));
   WriteFile(cfg, "Server's Port=6100\r\r\n");
-  CliRun r = Provision({cfg, QStringLiteral("--ports"), dir.filePath(QStringLiteral("ttyDTU*"))}, {&a, &b});
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  EXPECT_TRUE(r.out.contains(dir.filePath(QStringLiteral("ttyDTU0"))));
-  EXPECT_TRUE(r.out.contains(dir.filePath(QStringLiteral("ttyDTU1"))));
+  // On a terminal: one line per device, rewritten in place.
+  if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+    GTEST_SKIP() << "script(1) is not installed (bsdutils): no pseudo-terminal to run on";
+  Batch batch;
+  batch.terminal = true;
+  ASSERT_TRUE(batch.Start({cfg, QStringLiteral("--ports"), dir.filePath(QStringLiteral("ttyDTU*"))}, {&a, &b}));
+  CliRun r = batch.Finish();
+  ASSERT_EQ(r.exitCode, 0) << r.out.toStdString();
+  const QString dtu0 = dir.filePath(QStringLiteral("ttyDTU0")), dtu1 = dir.filePath(QStringLiteral("ttyDTU1"));
+  EXPECT_TRUE(r.out.contains(QStringLiteral("\r\x1b[K") + dtu0 + QStringLiteral("  waiting for start-up\r\n\r\x1b[K") +
+                             dtu1 + QStringLiteral("  waiting for start-up\r\n")))
+      << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains(QStringLiteral("\x1b[2A\r\x1b[K") + dtu0 + QStringLiteral("  ok\r\n\r\x1b[K") + dtu1 +
+                             QStringLiteral("  ok\r\n")))
+      << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d+ "))))
+      << "no timestamped lines on a terminal";
   EXPECT_EQ(DumpValue(a, "Server's Port"), QByteArray("6100"));
   EXPECT_EQ(DumpValue(b, "Server's Port"), QByteArray("6100"));
 }
