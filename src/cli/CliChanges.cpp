@@ -94,8 +94,8 @@ QString TableJson(const ParamArray &table, int count) {
     const ParamEntry &e = table[static_cast<std::size_t>(i)];
     if (i > 0)
       out += QLatin1Char(',');
-    out += JsonString(QString::fromLatin1(ParamInfoAt(i).label)) + QLatin1Char(':') +
-           JsonString(text::FromGbk(e.szValue));
+    out +=
+        JsonString(QString::fromLatin1(ParamInfoAt(i).label)) + QLatin1Char(':') + JsonString(text::FromGbk(e.szValue));
   }
   return out + QLatin1Char('}');
 }

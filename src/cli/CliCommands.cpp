@@ -178,9 +178,9 @@ struct OptionDef {
   bool global;
 };
 const OptionDef OPTIONS[] = {
-    {"lang", true, true},       {"port", true, true}, {"baud", true, true},   {"wait", true, true},
-    {"demo", false, true},      {"cfg", true, false}, {"hex", false, false},  {"send", true, false},
-    {"send-hex", false, false}, {"cr", false, false}, {"every", true, false}, {"for", true, false},
+    {"lang", true, true},       {"port", true, true},      {"baud", true, true},   {"wait", true, true},
+    {"demo", false, true},      {"cfg", true, false},      {"hex", false, false},  {"send", true, false},
+    {"send-hex", false, false}, {"cr", false, false},      {"every", true, false}, {"for", true, false},
     {"json", false, false},     {"dry-run", false, false}, {"ports", true, false}, {"vars", true, false},
     {"report", true, false},    {"log-dir", true, false},
 };

@@ -194,8 +194,8 @@ int CliVerify(CCliContext &ctx, const CliInvocation &inv) {
   // Beyond what a write would change: schedules the device has no place for.
   QString unlisted;
   for (int i : cli::UnlistedEntries(*file, s.Device().Session().Table()))
-    unlisted += cli::LabelHead(i) + MSG_UNLISTED.Get() +
-                QStringLiteral(" -> ") + text::FromGbk((*file)[static_cast<size_t>(i)].szValue) + QLatin1Char('\n');
+    unlisted += cli::LabelHead(i) + MSG_UNLISTED.Get() + QStringLiteral(" -> ") +
+                text::FromGbk((*file)[static_cast<size_t>(i)].szValue) + QLatin1Char('\n');
   for (const QString &p : problems)
     Fail(ctx, p);
   ctx.Out(cli::ChangesText(changes) + unlisted);

@@ -71,15 +71,16 @@ QString VersionFromReply(const QByteArray &reply) {
   QStringList kept;
   for (const QByteArray &raw : reply.split('\n')) {
     const QString line = text::FromGbk(raw.trimmed());
-    if (line.isEmpty() || line == QLatin1String("OK") || line.compare(QLatin1String("at+ver"), Qt::CaseInsensitive) == 0)
+    if (line.isEmpty() || line == QLatin1String("OK") ||
+        line.compare(QLatin1String("at+ver"), Qt::CaseInsensitive) == 0)
       continue;
     kept << line;
   }
   return kept.join(QLatin1Char(' '));
 }
 
-CProvisionDevice::CProvisionDevice(const QString &port, const QString &baud, qint64 waitMs,
-                                   const QElapsedTimer &clock, Assign assign)
+CProvisionDevice::CProvisionDevice(const QString &port, const QString &baud, qint64 waitMs, const QElapsedTimer &clock,
+                                   Assign assign)
     : m_port(port), m_baud(baud), m_waitMs(waitMs), m_clock(clock), m_assign(std::move(assign)) {
   m_device = std::make_unique<CDeviceController>(m_host, m_pages);
   m_host.m_onPromptTimer = [this] { m_device->OnPromptTimer(); };

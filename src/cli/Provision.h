@@ -64,8 +64,7 @@ public:
   };
   using Assign = std::function<Assignment(const QString &port)>;
 
-  CProvisionDevice(const QString &port, const QString &baud, qint64 waitMs, const QElapsedTimer &clock,
-                   Assign assign);
+  CProvisionDevice(const QString &port, const QString &baud, qint64 waitMs, const QElapsedTimer &clock, Assign assign);
   ~CProvisionDevice();
   CProvisionDevice(const CProvisionDevice &) = delete;
   CProvisionDevice &operator=(const CProvisionDevice &) = delete;

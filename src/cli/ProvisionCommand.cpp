@@ -50,8 +50,7 @@ inline constexpr CMsg MSG_NEEDS_VARS{"%1 中有占位符 ${%2}，但没有 --var
 inline constexpr CMsg MSG_UNKNOWN_COLUMN{"%1：列“%2”不是 port，也不是配置文件中的占位符",
                                          "%1: column \"%2\" is neither port nor a placeholder of the file"};
 inline constexpr CMsg MSG_NO_COLUMN{"%1：占位符 ${%2} 没有对应的列", "%1: placeholder ${%2} has no column"};
-inline constexpr CMsg MSG_ROW_DUP_PORT{"%1：第 %2 行的串口 %3 已在前面出现",
-                                       "%1: row %2 names port %3 a second time"};
+inline constexpr CMsg MSG_ROW_DUP_PORT{"%1：第 %2 行的串口 %3 已在前面出现", "%1: row %2 names port %3 a second time"};
 inline constexpr CMsg MSG_ROW_NO_DEVICE{"%1：第 %2 行的串口 %3 不在要配置的串口中",
                                         "%1: row %2 is for port %3, which is not one of the ports"};
 inline constexpr CMsg MSG_PORT_NO_ROW{"%1：串口 %2 没有对应的行", "%1: port %2 has no row"};
@@ -102,8 +101,7 @@ bool CollectPorts(CCliContext &ctx, const CliInvocation &inv, QStringList &ports
       return false;
     }
     for (const QString &name : names)
-      ports << (info.path() == QLatin1String(".") && !glob.startsWith(QLatin1String("./")) ? name
-                                                                                            : dir.filePath(name));
+      ports << (info.path() == QLatin1String(".") && !glob.startsWith(QLatin1String("./")) ? name : dir.filePath(name));
   }
   if (ports.isEmpty()) {
     Fail(ctx, MSG_NO_PORTS.Get());
@@ -143,9 +141,9 @@ struct Plan {
   ParamArray file{};
   bool byRows = false;
   bool byPort = false;
-  std::vector<ParamArray> rowFiles;   // per row, filled in
-  QHash<QString, int> rowOfPort;      // port key -> row index (with a port column)
-  qsizetype nextRow = 0;              // without one: the next device to come up takes it
+  std::vector<ParamArray> rowFiles; // per row, filled in
+  QHash<QString, int> rowOfPort;    // port key -> row index (with a port column)
+  qsizetype nextRow = 0;            // without one: the next device to come up takes it
 };
 
 // Reads --vars and checks it against the file and the ports; false with the reason.

@@ -66,11 +66,11 @@ struct SaveItem {
 };
 
 struct SaveResult {
-  int written = 0;      // parameters the device confirmed
-  int failures = 0;     // parameters tried and not confirmed
-  bool stopped = false; // a stop or the closing program ended the walk early
-  bool refused = false; // a value could not be written: nothing was
-  std::vector<SaveItem> items;    // every parameter tried, in the walk's order
+  int written = 0;                 // parameters the device confirmed
+  int failures = 0;                // parameters tried and not confirmed
+  bool stopped = false;            // a stop or the closing program ended the walk early
+  bool refused = false;            // a value could not be written: nothing was
+  std::vector<SaveItem> items;     // every parameter tried, in the walk's order
   std::vector<PageChange> untried; // changes a stop left unwritten
   QStringList problems;            // why values were refused
   bool Succeeded() const { return failures == 0 && !stopped && !refused; }

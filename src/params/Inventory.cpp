@@ -79,7 +79,8 @@ std::optional<CsvTable> ParseCsv(QByteArrayView text, QString *error) {
   };
   auto endField = [&]() -> bool {
     // A byte-order mark inside a field is text: only the one at the start of the file is skipped.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString decoded = utf8.decode(field);
     if (utf8.hasError())
       return false;

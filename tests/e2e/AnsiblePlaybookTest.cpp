@@ -83,9 +83,10 @@ TEST(AnsiblePlaybook, ProvisionsTheStationThenReportsNothingChanged) {
   }
   const QString work = dir.filePath(QStringLiteral("station"));
   const QString vars =
-      QStringLiteral("{\"strelvane_cli\": \"%1\", \"site_cfg\": \"%2\", \"vars_csv\": \"%3\", \"work_dir\": \"%4\","
-                     " \"ports\": [\"%5\", \"%6\"], \"wait_seconds\": 60,"
-                     " \"cli_env\": {\"STRELVANE_TIME_SCALE\": \"%7\"}, \"ansible_python_interpreter\": \"/usr/bin/python3\"}")
+      QStringLiteral(
+          "{\"strelvane_cli\": \"%1\", \"site_cfg\": \"%2\", \"vars_csv\": \"%3\", \"work_dir\": \"%4\","
+          " \"ports\": [\"%5\", \"%6\"], \"wait_seconds\": 60,"
+          " \"cli_env\": {\"STRELVANE_TIME_SCALE\": \"%7\"}, \"ansible_python_interpreter\": \"/usr/bin/python3\"}")
           .arg(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"), cfg, csv, work, a.Path(), b.Path(),
                QString::fromLatin1(TIME_SCALE));
   const QString playbook = QStringLiteral(STRELVANE_SOURCE_DIR "/docs/provision-playbook.yml");

@@ -167,12 +167,13 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
   EXPECT_EQ(a.value(QStringLiteral("row")).toInt(), 2);
   EXPECT_TRUE(a.value(QStringLiteral("verified")).toBool());
   // The walk's order: entries by index.
-  EXPECT_EQ(Strings(a.value(QStringLiteral("written"))),
-            (QStringList{Q("Access Point Name:"), Q("Server's Port"), Q("Modem's ID number"), Q("Modem's Phone Number")}));
+  EXPECT_EQ(
+      Strings(a.value(QStringLiteral("written"))),
+      (QStringList{Q("Access Point Name:"), Q("Server's Port"), Q("Modem's ID number"), Q("Modem's Phone Number")}));
   EXPECT_TRUE(Strings(a.value(QStringLiteral("failed"))).isEmpty());
   EXPECT_GT(a.value(QStringLiteral("timings")).toObject().value(QStringLiteral("total_s")).toDouble(), 0.0);
-  EXPECT_EQ(Written(plain), (QStringList{Q("at+apn=site.apn"), Q("at+port=6001"), Q("at+idnt=1001"),
-                                         Q("at+phon=13900000001")}));
+  EXPECT_EQ(Written(plain),
+            (QStringList{Q("at+apn=site.apn"), Q("at+port=6001"), Q("at+idnt=1001"), Q("at+phon=13900000001")}));
   EXPECT_EQ(DumpValue(plain, "Modem's ID number"), QByteArray("1001"));
 
   const QJsonObject b = lines.value(other.Path());
@@ -185,7 +186,12 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
   const QJsonObject c = lines.value(refuses.Path());
   EXPECT_EQ(c.value(QStringLiteral("outcome")).toString(), QStringLiteral("failed"));
   EXPECT_EQ(Strings(c.value(QStringLiteral("failed"))), QStringList{Q("Server's Port")});
-  EXPECT_TRUE(c.value(QStringLiteral("failed")).toArray().at(0).toObject().value(QStringLiteral("why")).toString()
+  EXPECT_TRUE(c.value(QStringLiteral("failed"))
+                  .toArray()
+                  .at(0)
+                  .toObject()
+                  .value(QStringLiteral("why"))
+                  .toString()
                   .contains(QStringLiteral("did not confirm")));
   EXPECT_EQ(Strings(c.value(QStringLiteral("written"))),
             (QStringList{Q("Access Point Name:"), Q("Modem's ID number"), Q("Modem's Phone Number")}));
@@ -209,8 +215,8 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
   // Not a terminal: timestamped progress lines.
   EXPECT_TRUE(r.err.contains(QStringLiteral(" waiting for start-up\n")));
   EXPECT_FALSE(r.err.split(QLatin1Char('\n'))
-                   .filter(QRegularExpression(QStringLiteral("^[-0-9T:.]+ ") + QRegularExpression::escape(plain.Path()) +
-                                              QStringLiteral(" +ok$")))
+                   .filter(QRegularExpression(QStringLiteral("^[-0-9T:.]+ ") +
+                                              QRegularExpression::escape(plain.Path()) + QStringLiteral(" +ok$")))
                    .isEmpty())
       << r.err.toStdString();
 
@@ -219,9 +225,9 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
   WriteFile(csv, QStringLiteral("port,id,phone\n%1,1001,13900000001\n%2,1002,13900000002\n")
                      .arg(plain.Path(), other.Path())
                      .toUtf8());
-  CliRun again = Provision({cfg, QStringLiteral("--vars"), csv, QStringLiteral("--report"), report, QStringLiteral("--port"),
-                     plain.Path(), QStringLiteral("--port"), other.Path()},
-                    {&plain, &other});
+  CliRun again = Provision({cfg, QStringLiteral("--vars"), csv, QStringLiteral("--report"), report,
+                            QStringLiteral("--port"), plain.Path(), QStringLiteral("--port"), other.Path()},
+                           {&plain, &other});
   ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
   lines = Report(report);
   ASSERT_EQ(lines.size(), 2);
@@ -246,8 +252,8 @@ TEST(CliProvision, RowsWithoutAPortColumnGoInTheOrderDevicesComeUp) {
   WriteFile(csv, "id\n7001\n7002\n");
   Batch b;
   // The second port's device is powered first; the first's only once the second has loaded.
-  ASSERT_TRUE(b.Start({cfg, QStringLiteral("--vars"), csv, QStringLiteral("--report"), report,
-                       QStringLiteral("--port"), first.Path(), QStringLiteral("--port"), second.Path()},
+  ASSERT_TRUE(b.Start({cfg, QStringLiteral("--vars"), csv, QStringLiteral("--report"), report, QStringLiteral("--port"),
+                       first.Path(), QStringLiteral("--port"), second.Path()},
                       {&second}, TIME_SCALE, {&first}));
   QElapsedTimer t;
   t.start();
@@ -309,7 +315,8 @@ TEST(CliProvision, AStopMidWriteClaimsOnlyWhatTheDeviceConfirmed) {
     EXPECT_FALSE(h.value(QStringLiteral("verified")).toBool());
     EXPECT_EQ(h.value(QStringLiteral("interrupted")).toBool(), !c.unplug);
     if (c.unplug) {
-      EXPECT_TRUE(h.value(QStringLiteral("reason")).toString().contains(QStringLiteral("removed"))) << r.err.toStdString();
+      EXPECT_TRUE(h.value(QStringLiteral("reason")).toString().contains(QStringLiteral("removed")))
+          << r.err.toStdString();
     } else {
       EXPECT_EQ(h.value(QStringLiteral("stopped_at")).toString(), QStringLiteral("writing 1/3"));
     }
@@ -353,8 +360,8 @@ TEST(CliProvision, BadInputIsRefusedBeforeAnythingIsWritten) {
        "row 3 is for port /dev/nowhere, which is not one of the ports"},
       {"a port with no row", QStringList{cfg, "--vars", csv("n.csv", "port,id,phone\n%1,1,2\n")} + both,
        "port " + p2 + " has no row"},
-      {"rows and ports differ without a port column", QStringList{cfg, "--vars", csv("o.csv", "id,phone\n1,2\n")} + both,
-       "2 ports but 1 rows"},
+      {"rows and ports differ without a port column",
+       QStringList{cfg, "--vars", csv("o.csv", "id,phone\n1,2\n")} + both, "2 ports but 1 rows"},
       {"a placeholder with no column", QStringList{cfg, "--vars", csv("c.csv", "port,id\n%1,1\n%2,3\n")} + both,
        "placeholder ${phone} has no column"},
       {"a placeholder with an empty value",
@@ -366,7 +373,9 @@ TEST(CliProvision, BadInputIsRefusedBeforeAnythingIsWritten) {
        QStringList{portCfg, "--vars", csv("p.csv", "port,port_no\n%1,6000\n%2,abc\n")} + both,
        "row 2: \"Server's Port\" does not take the value \"abc\""},
       {"a value too long",
-       QStringList{cfg, "--vars", csv("l.csv", "port,id,phone\n%1," + QString(101, QLatin1Char('9')) + ",2\n%2,3,4\n")} + both,
+       QStringList{cfg, "--vars",
+                   csv("l.csv", "port,id,phone\n%1," + QString(101, QLatin1Char('9')) + ",2\n%2,3,4\n")} +
+           both,
        "row 1: "},
       {"a port given twice", QStringList{plainCfg, "--port", p1, "--port", p1}, "given twice"},
       {"a glob that matches nothing", QStringList{plainCfg, "--ports", dir.filePath("tty*")}, "matches no port"},

@@ -24,8 +24,10 @@ TEST(Inventory, CsvFieldsQuotesAndLineEnds) {
       {"byte-order mark", "\xEF\xBB\xBFid\n5\n", {"id"}, {{"5"}}},
       // Only the file's own mark is skipped: one that begins a field is text.
       {"byte-order mark inside", "id\n\xEF\xBB\xBFx\n", {"id"}, {{QString(QChar(0xFEFF)) + QLatin1Char('x')}}},
-      {"quoted comma, quote, line end", "a,b\n\"x,y\",\"say \"\"hi\"\"\"\n\"two\nlines\",\n",
-       {"a", "b"}, {{"x,y", "say \"hi\""}, {"two\nlines", ""}}},
+      {"quoted comma, quote, line end",
+       "a,b\n\"x,y\",\"say \"\"hi\"\"\"\n\"two\nlines\",\n",
+       {"a", "b"},
+       {{"x,y", "say \"hi\""}, {"two\nlines", ""}}},
       {"empty fields are fields", "a,b,c\n,,\n", {"a", "b", "c"}, {{"", "", ""}}},
       {"UTF-8 values", "name\n\xE7\xAB\x99\n", {"name"}, {{QString::fromUtf8("\xE7\xAB\x99")}}},
       {"header only", "port,id\n", {"port", "id"}, {}},
@@ -117,7 +119,8 @@ TEST(Inventory, ATableNamesTheLabelOfAPlaceholderItCannotFill) {
   ASSERT_TRUE(TablePlaceholders(file, names, &error));
   EXPECT_EQ(names, (QStringList{QStringLiteral("site"), QStringLiteral("id")}));
 
-  const auto filled = FillTable(file, {{QStringLiteral("site"), QStringLiteral("n")}, {QStringLiteral("id"), QStringLiteral("7")}}, &error);
+  const auto filled = FillTable(
+      file, {{QStringLiteral("site"), QStringLiteral("n")}, {QStringLiteral("id"), QStringLiteral("7")}}, &error);
   ASSERT_TRUE(filled.has_value()) << error.toStdString();
   EXPECT_EQ((*filled)[0].szValue, QByteArray("apn-n"));
   EXPECT_EQ((*filled)[20].szValue, QByteArray("7"));
