@@ -153,7 +153,7 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
                           QStringLiteral("--port"), refuses.Path(), QStringLiteral("--port"), never.Path(),
                           QStringLiteral("--port"), absent};
   CliRun r = Provision(QStringList{cfg, QStringLiteral("--vars"), csv, QStringLiteral("--report"), report,
-                                   QStringLiteral("--wait"), QStringLiteral("3")} +
+                                   QStringLiteral("--wait"), QStringLiteral("6")} +
                            ports,
                        {&plain, &other, &refuses, &never});
   ASSERT_EQ(r.exitCode, 1) << r.err.toStdString();
@@ -201,7 +201,7 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
 
   const QJsonObject d = lines.value(never.Path());
   EXPECT_EQ(d.value(QStringLiteral("outcome")).toString(), QStringLiteral("no-device"));
-  EXPECT_TRUE(d.value(QStringLiteral("reason")).toString().contains(QStringLiteral("within 3 s")));
+  EXPECT_TRUE(d.value(QStringLiteral("reason")).toString().contains(QStringLiteral("within 6 s")));
   EXPECT_TRUE(Written(never).isEmpty());
   const QJsonObject e = lines.value(absent);
   EXPECT_EQ(e.value(QStringLiteral("outcome")).toString(), QStringLiteral("no-device"));
@@ -285,10 +285,10 @@ TEST(CliProvision, AStopMidWriteClaimsOnlyWhatTheDeviceConfirmed) {
     const QString report = dir.filePath(QStringLiteral("report.jsonl"));
     WriteFile(cfg, "Access Point Name:=site.apn\r\r\nServer's Port=6001\r\r\nModem's ID number=42\r\r\n");
     Batch b;
-    // Waits long enough to act in (5 s scaled to 1 s).
+    // A wait long enough to act in on a slow machine too (5 s scaled to 2.5 s).
     ASSERT_TRUE(b.Start({cfg, QStringLiteral("--report"), report, QStringLiteral("--wait"), QStringLiteral("60"),
                          QStringLiteral("--port"), hangs.Path(), QStringLiteral("--port"), idle.Path()},
-                        {&hangs}, "0.2"));
+                        {&hangs}, "0.5"));
     QElapsedTimer t;
     t.start();
     while (!hangs.Commands().contains(QStringLiteral("at+port=6001")) && t.elapsed() < 30000)
