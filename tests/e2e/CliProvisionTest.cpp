@@ -2,6 +2,7 @@
 // dtusim devices at once, each on its own pty; and the single-device
 // companions diff, verify, load --json and --dry-run.
 #include "e2e/CliHarness.h"
+#include "serial/Serial.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -238,6 +239,28 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
   }
   EXPECT_TRUE(Since(plain.Commands(), before[0]).filter(QStringLiteral("=")).isEmpty()) << "nothing written";
   EXPECT_TRUE(Since(other.Commands(), before[1]).filter(QStringLiteral("=")).isEmpty());
+}
+
+// A port another program holds is a failure with the reason; the other device goes on.
+TEST(CliProvision, ABusyPortFailsWithItsReasonAndTheOtherDeviceGoesOn) {
+  CDtusim held;
+  CDtusim spare;
+  CSerial holder;
+  ASSERT_TRUE(holder.Open(held.Path(), 115200));
+  QTemporaryDir dir;
+  const QString cfg = dir.filePath(QStringLiteral("one.cfg"));
+  const QString report = dir.filePath(QStringLiteral("report.jsonl"));
+  WriteFile(cfg, "Server's Port=6200\r\r\n");
+  CliRun r = Provision({cfg, QStringLiteral("--report"), report, QStringLiteral("--port"), held.Path(),
+                        QStringLiteral("--port"), spare.Path()},
+                       {&spare});
+  EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+  const auto lines = Report(report);
+  const QJsonObject busy = lines.value(held.Path());
+  EXPECT_EQ(busy.value(QStringLiteral("outcome")).toString(), QStringLiteral("failed"));
+  EXPECT_TRUE(busy.value(QStringLiteral("reason")).toString().contains(QStringLiteral("port busy")))
+      << busy.value(QStringLiteral("reason")).toString().toStdString();
+  EXPECT_EQ(lines.value(spare.Path()).value(QStringLiteral("outcome")).toString(), QStringLiteral("ok"));
 }
 
 // Without a port column each device takes the next row as it comes up.
