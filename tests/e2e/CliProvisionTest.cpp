@@ -2,7 +2,6 @@
 // dtusim devices at once, each on its own pty; and the single-device
 // companions diff, verify, load --json and --dry-run.
 #include "e2e/CliHarness.h"
-#include "serial/Serial.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -245,8 +244,21 @@ TEST(CliProvision, ABatchOfMixedDevicesEachEndsOnItsOwnAndTheSecondRunIsUnchange
 TEST(CliProvision, ABusyPortFailsWithItsReasonAndTheOtherDeviceGoesOn) {
   CDtusim held;
   CDtusim spare;
-  CSerial holder;
-  ASSERT_TRUE(holder.Open(held.Path(), 115200));
+  // Another program holds the port: the monitor, until it is told to stop.
+  QProcess holder;
+  holder.setProcessEnvironment(Environment(QStringLiteral("C")));
+  holder.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"),
+               {QStringLiteral("--port"), held.Path(), QStringLiteral("monitor"), QStringLiteral("--for"),
+                QStringLiteral("120")});
+  ASSERT_TRUE(holder.waitForStarted(10000));
+  QByteArray said;
+  QElapsedTimer t;
+  t.start();
+  while (!said.contains("Re-power") && t.elapsed() < 30000) {
+    holder.waitForReadyRead(100);
+    said += holder.readAllStandardError();
+  }
+  ASSERT_TRUE(said.contains("Re-power")) << "the monitor has the port open: " << said.toStdString();
   QTemporaryDir dir;
   const QString cfg = dir.filePath(QStringLiteral("one.cfg"));
   const QString report = dir.filePath(QStringLiteral("report.jsonl"));
@@ -261,6 +273,8 @@ TEST(CliProvision, ABusyPortFailsWithItsReasonAndTheOtherDeviceGoesOn) {
   EXPECT_TRUE(busy.value(QStringLiteral("reason")).toString().contains(QStringLiteral("port busy")))
       << busy.value(QStringLiteral("reason")).toString().toStdString();
   EXPECT_EQ(lines.value(spare.Path()).value(QStringLiteral("outcome")).toString(), QStringLiteral("ok"));
+  holder.terminate();
+  EXPECT_TRUE(holder.waitForFinished(15000));
 }
 
 // Without a port column each device takes the next row as it comes up.
