@@ -3,7 +3,8 @@
 # Without root it prints the one apt-get line to run instead.
 set -euo pipefail
 PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev
-      libgl1-mesa-dev libgtest-dev googletest fonts-wqy-microhei xvfb xauth clang-format ser2net)
+      libgl1-mesa-dev libgtest-dev googletest fonts-wqy-microhei xvfb xauth clang-format ser2net
+      ansible-core)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

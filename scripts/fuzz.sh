@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-20}}
 dir=build/fuzz
-targets=(listing config_file schedule hex_text reply_engine port_url telnet)
+targets=(listing config_file schedule hex_text reply_engine port_url telnet inventory)
 
 # Coverage and sanitizers for the library code under test as well.
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

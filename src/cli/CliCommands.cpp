@@ -35,11 +35,16 @@ inline constexpr CMsg MSG_HELP_OPTIONS{
     "  --wait SECONDS  等待设备上电进入配置状态的时间（默认 60）\n"
     "  --demo          使用内置的模拟设备（打开串口约一秒后上电）代替 --port\n"
     "  --lang en|zh    输出语言（默认取 LC_ALL、LC_MESSAGES、LANG）\n"
+    "  --ports GLOB    provision：名字匹配 GLOB 的每个串口（如 '/dev/ttyUSB*'）；--port 也可重复\n"
+    "  --vars CSV      provision：每台设备一行的 CSV（标题行是名字；有 port 列时按串口，否则按上电顺序）\n"
+    "  --report JSONL  provision：每台设备结束时写一行 JSON\n"
+    "  --log-dir DIR   provision：每台设备的日志写到 DIR\n"
     "  --help          显示本说明\n"
     "\n设备命令打开串口后请给设备重新上电；日志输出到标准错误，参数表输出到标准输出。\n"
     "环境变量 STRELVANE_TIME_SCALE 按比例缩短所有等待（测试用）。\n"
     "\n退出码：0 成功；1 设备没有完成要求（超时未上电、载入失败、应答超时、参数未被接受）；\n"
-    "2 用法或输入错误；3 串口无法打开。\n",
+    "2 用法或输入错误；3 串口无法打开。diff/verify：1 表示有不同。provision：每台设备都 ok 或 unchanged 时为 0，\n"
+    "否则为 1；写入任何设备之前发现输入错误时为 2。\n",
     "\nOptions:\n"
     "  --port PATH     serial port of the device (e.g. /dev/ttyUSB0), or one behind a device server:\n"
     "                  socket://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217)\n"
@@ -47,12 +52,18 @@ inline constexpr CMsg MSG_HELP_OPTIONS{
     "  --wait SECONDS  how long to wait for the device to start up into configuration state (default 60)\n"
     "  --demo          use the built-in simulated device (powers up about 1 s after the port opens) instead of --port\n"
     "  --lang en|zh    language of the output (default from LC_ALL, LC_MESSAGES, LANG)\n"
+    "  --ports GLOB    provision: every port whose name matches GLOB (e.g. '/dev/ttyUSB*'); --port repeats too\n"
+    "  --vars CSV      provision: a CSV with a header of names and a row per device (by its port column,\n"
+    "                  else in the order the devices come up) filling ${name} in FILE's values\n"
+    "  --report JSONL  provision: one JSON line per device, written as the device ends\n"
+    "  --log-dir DIR   provision: each device's log to DIR\n"
     "  --help          show this help\n"
     "\nDevice commands open the port; then power the device up (or re-power it). The log goes to\n"
     "stderr, tables to stdout. STRELVANE_TIME_SCALE scales every wait down (for tests).\n"
     "\nExit status: 0 on success; 1 when the device did not do what was asked (no start-up within\n"
     "--wait, loading failed, an exchange timed out, a parameter not accepted); 2 for bad usage or\n"
-    "input; 3 when the port cannot be opened.\n"};
+    "input; 3 when the port cannot be opened. diff and verify: 1 when something differs. provision: 0 when\n"
+    "every device ended ok or unchanged, else 1; 2 for bad input, found before anything is written.\n"};
 
 int Describe(CCliContext &ctx, const CliInvocation &inv) {
   const QStringList &args = inv.args;
@@ -107,9 +118,10 @@ const CliCommand COMMANDS[] = {
      CMsg{"读取配置文件，输出载入时填入页面的参数 0 到 57",
           "read a configuration file and print what a load puts into the pages (entries 0 to 57)"},
      ReadCfg},
-    {"load", "[--cfg FILE]", 0, 0, "cfg",
-     CMsg{"进入配置状态并载入参数，输出 label=value；--cfg 另存为配置文件",
-          "enter configuration state, load the settings and print them as label=value; --cfg also saves them to FILE"},
+    {"load", "[--cfg FILE] [--json]", 0, 0, "cfg json",
+     CMsg{"进入配置状态并载入参数，输出 label=value；--cfg 另存为配置文件；--json 输出一个以标签为键的 JSON 对象",
+          "enter configuration state, load the settings and print them as label=value; --cfg also saves them to "
+          "FILE; --json prints one JSON object with the labels as keys"},
      CliLoad},
     {"show", "", 0, 0, "", CMsg{"查看当前配置 (AT+SHOW)", "show the device's settings listing (AT+SHOW)"}, CliShow},
     {"baud", "", 0, 0, "", CMsg{"查看波特率 (AT+IPR?)", "show the baud rate (AT+IPR?)"}, CliBaud},
@@ -122,14 +134,32 @@ const CliCommand COMMANDS[] = {
     {"factory", "", 0, 0, "",
      CMsg{"恢复出厂配置，重新载入并输出参数", "restore the factory settings, reload and print them"}, CliFactory},
     {"shutdown", "", 0, 0, "", CMsg{"关机 (AT+SHUTDOWN)", "power the device off (AT+SHUTDOWN)"}, CliShutdown},
-    {"set", "LABEL=VALUE...", 1, PARAM_COUNT, "",
-     CMsg{"修改参数并写入设备；LABEL 与列表中的写法相同，列表项可用文字或序号",
-          "change parameters and write them; LABEL as the listing spells it, a list takes an item text or index"},
+    {"set", "[--dry-run] LABEL=VALUE...", 1, PARAM_COUNT, "dry-run",
+     CMsg{"修改参数并写入设备；LABEL 与列表中的写法相同，列表项可用文字或序号；--dry-run 只列出要写入的参数",
+          "change parameters and write them; LABEL as the listing spells it, a list takes an item text or index; "
+          "--dry-run lists what would be written and writes nothing"},
      CliSet},
-    {"apply", "FILE", 1, 1, "",
-     CMsg{"从配置文件配置设备（只写入不同的参数）",
-          "configure the device from a configuration file (writes what differs)"},
+    {"apply", "[--dry-run] FILE", 1, 1, "dry-run",
+     CMsg{"从配置文件配置设备（只写入不同的参数）；--dry-run 只列出要写入的参数",
+          "configure the device from a configuration file (writes what differs); --dry-run lists what would be "
+          "written and writes nothing"},
      CliApply},
+    {"diff", "FILE", 1, 1, "",
+     CMsg{"列出 apply 会写入的参数（标签: 设备值 -> 文件值）；有不同时退出码为 1",
+          "list what apply would write (label: device value -> file value); exit 1 when something differs"},
+     CliDiff},
+    {"verify", "FILE", 1, 1, "",
+     CMsg{"设备是否保存着文件的参数 0 到 57：一致时退出码为 0，否则列出不同并退出码为 1",
+          "exit 0 when the device holds the file's entries 0 to 57, else list the differences and exit 1"},
+     CliVerify},
+    {"provision", "FILE --port P [--port P...] | --ports GLOB [--vars CSV] [--report JSONL] [--log-dir DIR]", 1, 1,
+     "ports vars report log-dir",
+     CMsg{"同时配置多台设备：每个串口等待上电、载入、写入文件中不同的参数并读回核对；--vars 为每台设备填入 ${name}，"
+          "--report 每台设备结束时写一行 JSON",
+          "configure many devices at once: on every port wait for the start-up, load, write what differs from FILE "
+          "and read it back to verify; --vars fills ${name} per device from a CSV, --report writes one JSON line as "
+          "each device ends"},
+     CliProvision},
     {"clock", "[YYYY/MM/DD hh:mm:ss]", 0, 2, "",
      CMsg{"设置设备时钟（默认取本机时间）", "set the device clock (default: this computer's local time)"}, CliClock},
     {"comm", "", 0, 0, "",
@@ -150,9 +180,11 @@ struct OptionDef {
   bool global;
 };
 const OptionDef OPTIONS[] = {
-    {"lang", true, true},       {"port", true, true}, {"baud", true, true},   {"wait", true, true},
-    {"demo", false, true},      {"cfg", true, false}, {"hex", false, false},  {"send", true, false},
-    {"send-hex", false, false}, {"cr", false, false}, {"every", true, false}, {"for", true, false},
+    {"lang", true, true},       {"port", true, true},      {"baud", true, true},   {"wait", true, true},
+    {"demo", false, true},      {"cfg", true, false},      {"hex", false, false},  {"send", true, false},
+    {"send-hex", false, false}, {"cr", false, false},      {"every", true, false}, {"for", true, false},
+    {"json", false, false},     {"dry-run", false, false}, {"ports", true, false}, {"vars", true, false},
+    {"report", true, false},    {"log-dir", true, false},
 };
 const OptionDef *FindOption(const QString &name) {
   for (const OptionDef &o : OPTIONS) {
@@ -244,6 +276,10 @@ int RunCli(const QStringList &arguments, CCliContext &ctx) {
       if (badOption.isEmpty())
         badOption = arg;
     }
+    if (inv.options.contains(name))
+      inv.repeated[name] << value;
+    else
+      inv.repeated[name] = QStringList{value};
     inv.options.insert(name, value);
   }
   if (inv.Has("lang")) {

@@ -27,8 +27,10 @@ public:
 struct CliInvocation {
   QStringList args;
   QHash<QString, QString> options;
+  QHash<QString, QStringList> repeated; // every value of an option given more than once, in order
   bool Has(const char *name) const { return options.contains(QLatin1String(name)); }
   QString Value(const char *name) const { return options.value(QLatin1String(name)); }
+  QStringList Values(const char *name) const { return repeated.value(QLatin1String(name)); }
 };
 
 struct CliCommand {
@@ -61,6 +63,9 @@ int CliFactory(CCliContext &ctx, const CliInvocation &inv);
 int CliShutdown(CCliContext &ctx, const CliInvocation &inv);
 int CliSet(CCliContext &ctx, const CliInvocation &inv);
 int CliApply(CCliContext &ctx, const CliInvocation &inv);
+int CliDiff(CCliContext &ctx, const CliInvocation &inv);
+int CliVerify(CCliContext &ctx, const CliInvocation &inv);
+int CliProvision(CCliContext &ctx, const CliInvocation &inv);
 int CliClock(CCliContext &ctx, const CliInvocation &inv);
 int CliComm(CCliContext &ctx, const CliInvocation &inv);
 int CliMonitor(CCliContext &ctx, const CliInvocation &inv);

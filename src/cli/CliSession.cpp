@@ -48,6 +48,11 @@ bool Pump(const std::function<bool()> &pred, qint64 timeoutMs) {
 
 bool Interrupted() { return g_interrupted.load(); }
 
+void CatchInterrupts() {
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+}
+
 std::optional<double> PositiveNumber(const QString &text) {
   bool ok = false;
   const double v = text.toDouble(&ok);
@@ -62,8 +67,7 @@ using cli::Fail;
 using cli::Pump;
 
 CCliSession::CCliSession(CCliContext &ctx, const CliInvocation &inv) : m_ctx(ctx), m_inv(inv), m_host(stderr) {
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  cli::CatchInterrupts();
 }
 
 int CCliSession::Prepare() {

@@ -28,6 +28,8 @@ void Fail(CCliContext &ctx, const QString &text);
 bool Pump(const std::function<bool()> &pred, qint64 timeoutMs = -1);
 // True once SIGINT or SIGTERM arrived during a session.
 bool Interrupted();
+// From now on SIGINT and SIGTERM set Interrupted() instead of ending the program.
+void CatchInterrupts();
 // A number above 0 (and not absurdly large) for --baud, --wait, --every, --for.
 std::optional<double> PositiveNumber(const QString &text);
 

@@ -3,8 +3,10 @@
 // port, answer the start-up prompt, run the configuration-state entry, then
 // the command's operation. The log goes to stderr exactly as the window shows it.
 #include "cli/CliAssignment.h"
+#include "cli/CliChanges.h"
 #include "cli/CliSession.h"
 #include "params/ConfigFile.h"
+#include "params/PageFill.h"
 #include "params/ParamMessages.h"
 #include "params/ParamValue.h"
 #include "schedule/Clock.h"
@@ -24,6 +26,12 @@ namespace {
 
 inline constexpr CMsg MSG_GROUP_MISSING{">>> 设备没有参数“%1”\r\n", ">>> The device does not have \"%1\"\r\n"};
 inline constexpr CMsg MSG_BAD_CLOCK{"时间须写成 YYYY/MM/DD hh:mm:ss：%1", "the clock takes YYYY/MM/DD hh:mm:ss: %1"};
+inline constexpr CMsg MSG_DRY_RUN{">>> 试运行：要写入 %1 个参数，没有写入任何参数\r\n",
+                                  ">>> Dry run: %1 parameters would be written; nothing was written\r\n"};
+inline constexpr CMsg MSG_DIFF_COUNT{">>> %1 个参数与文件不同\r\n", ">>> %1 parameters differ from the file\r\n"};
+inline constexpr CMsg MSG_VERIFIED{">>> 设备与文件中的 %1 个参数一致\r\n",
+                                   ">>> The device holds the file's %1 entries\r\n"};
+inline constexpr CMsg MSG_UNLISTED{"（设备没有列出）", "(not listed by the device)"};
 
 using Op = void (CDeviceController::*)(CDeviceController::OpDone);
 
@@ -38,6 +46,24 @@ int SimpleOperation(CCliContext &ctx, const CliInvocation &inv, Op op, bool prin
   return rc;
 }
 
+// What writing the file to the loaded device would change: the file goes onto
+// the pages as "apply" puts it there, and the walk's comparison decides.
+std::vector<cli::PendingChange> FileChanges(CCliSession &s, const ParamArray &file, QStringList &problems) {
+  FillPagesFromFile(file, s.Pages(), s.Device().Session().Table());
+  return cli::PendingChanges(s.Pages(), s.Device().Session().Table(), &problems);
+}
+
+// --dry-run: the changes on stdout, nothing written; 2 when one cannot be written.
+int DryRun(CCliSession &s, CCliContext &ctx) {
+  QStringList problems;
+  const auto changes = cli::PendingChanges(s.Pages(), s.Device().Session().Table(), &problems);
+  for (const QString &p : problems)
+    Fail(ctx, p);
+  ctx.Out(cli::ChangesText(changes));
+  s.Host().AppendOutput(MSG_DRY_RUN.Get().arg(changes.size()));
+  return problems.isEmpty() ? CLI_EXIT_OK : CLI_EXIT_USAGE;
+}
+
 } // namespace
 
 int CliLoad(CCliContext &ctx, const CliInvocation &inv) {
@@ -45,7 +71,10 @@ int CliLoad(CCliContext &ctx, const CliInvocation &inv) {
   const int rc = s.Begin();
   if (rc != CLI_EXIT_OK)
     return rc;
-  s.PrintTable();
+  if (inv.Has("json"))
+    ctx.Out(cli::TableJson(s.Device().Session().Table().Snapshot(), PARAM_COUNT) + QLatin1Char('\n'));
+  else
+    s.PrintTable();
   if (inv.Has("cfg") && !s.Device().SaveConfigFile(inv.Value("cfg")))
     return CLI_EXIT_USAGE;
   return CLI_EXIT_OK;
@@ -111,38 +140,73 @@ int CliSet(CCliContext &ctx, const CliInvocation &inv) {
       s.Pages().SetScheduleDescription(a.index, DescribeSchedule(text::ToGbk(a.text)));
     s.Pages().SetParamText(a.index, a.text);
   }
+  if (inv.Has("dry-run"))
+    return DryRun(s, ctx);
   return s.RunOp([&](CDeviceController::OpDone done) { s.Device().SaveToDevice(std::move(done)); });
 }
 
 int CliApply(CCliContext &ctx, const CliInvocation &inv) {
   const QString path = inv.args[0];
   // The file is checked before the port is opened.
-  ParamArray file{};
-  const ConfigFileResult read = ReadConfigFile(path, file);
-  if (!read.ok) {
-    Fail(ctx, read.message + QStringLiteral(": ") + path +
-                  (read.detail.isEmpty() ? QString() : QStringLiteral(": ") + read.detail));
+  const std::optional<ParamArray> file = cli::CheckedFile(ctx, path);
+  if (!file)
     return CLI_EXIT_USAGE;
-  }
-  if (std::none_of(file.begin(), file.end(), [](const ParamEntry &e) { return e.bFound != 0; })) {
-    Fail(ctx, MSG_CFG_EMPTY.Get() + QStringLiteral(": ") + path);
-    return CLI_EXIT_USAGE;
-  }
-  // A value the device cannot take stops the command before the port opens.
-  for (int i = 0; i < PARAM_COUNT; ++i) {
-    const ParamEntry &e = file[static_cast<size_t>(i)];
-    if (!e.bFound || !IsSaved(i))
-      continue;
-    if (const QString why = ValueProblem(i, e.szValue); !why.isEmpty()) {
-      Fail(ctx, path + QStringLiteral(": ") + why);
-      return CLI_EXIT_USAGE;
-    }
-  }
   CCliSession s(ctx, inv);
   const int rc = s.Begin();
   if (rc != CLI_EXIT_OK)
     return rc;
+  if (inv.Has("dry-run")) {
+    FillPagesFromFile(*file, s.Pages(), s.Device().Session().Table());
+    return DryRun(s, ctx);
+  }
   return s.RunOp([&](CDeviceController::OpDone done) { s.Device().LoadConfigFile(path, std::move(done)); });
+}
+
+int CliDiff(CCliContext &ctx, const CliInvocation &inv) {
+  const std::optional<ParamArray> file = cli::CheckedFile(ctx, inv.args[0]);
+  if (!file)
+    return CLI_EXIT_USAGE;
+  CCliSession s(ctx, inv);
+  const int rc = s.Begin();
+  if (rc != CLI_EXIT_OK)
+    return rc;
+  QStringList problems;
+  const auto changes = FileChanges(s, *file, problems);
+  for (const QString &p : problems)
+    Fail(ctx, p);
+  ctx.Out(cli::ChangesText(changes));
+  s.Host().AppendOutput(MSG_DIFF_COUNT.Get().arg(changes.size()));
+  if (!problems.isEmpty())
+    return CLI_EXIT_USAGE;
+  return changes.empty() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
+}
+
+int CliVerify(CCliContext &ctx, const CliInvocation &inv) {
+  const std::optional<ParamArray> file = cli::CheckedFile(ctx, inv.args[0]);
+  if (!file)
+    return CLI_EXIT_USAGE;
+  CCliSession s(ctx, inv);
+  const int rc = s.Begin();
+  if (rc != CLI_EXIT_OK)
+    return rc;
+  QStringList problems;
+  const auto changes = FileChanges(s, *file, problems);
+  // Beyond what a write would change: schedules the device has no place for.
+  QString unlisted;
+  for (int i : cli::UnlistedEntries(*file, s.Device().Session().Table()))
+    unlisted += cli::LabelHead(i) + MSG_UNLISTED.Get() + QStringLiteral(" -> ") +
+                text::FromGbk((*file)[static_cast<size_t>(i)].szValue) + QLatin1Char('\n');
+  for (const QString &p : problems)
+    Fail(ctx, p);
+  ctx.Out(cli::ChangesText(changes) + unlisted);
+  if (changes.empty() && unlisted.isEmpty() && problems.isEmpty()) {
+    const auto held = std::count_if(file->begin(), file->begin() + CONFIG_READ_COUNT, [&](const ParamEntry &e) {
+      return e.bFound != 0 && e.szValue != NO_EXIST && IsSaved(static_cast<int>(&e - file->data()));
+    });
+    s.Host().AppendOutput(MSG_VERIFIED.Get().arg(held));
+    return CLI_EXIT_OK;
+  }
+  return problems.isEmpty() ? CLI_EXIT_FAILED : CLI_EXIT_USAGE;
 }
 
 int CliClock(CCliContext &ctx, const CliInvocation &inv) {

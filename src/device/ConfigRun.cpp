@@ -58,6 +58,7 @@ void CConfigRun::Run(int runId) {
   ParamArray table{};
   CStepContext steps = m_parts.Steps(stopped, false);
   steps.listing = [&](const QByteArray &listing) { table = m_parts.ApplyListing(listing); };
+  steps.module = [this](const QString &module) { m_parts.session.SetModule(module); };
   if (!RunSteps(steps::CONFIG_RUN, steps).completed) {
     // A device that failed the attention test or the module detection may
     // still work in communication state: the way there stays open, after a

@@ -121,7 +121,10 @@ void CDeviceController::OnReceive() { m_engine.OnSerialReceive(); }
 void CDeviceController::OnPortLost(const QString &why) {
   m_engine.StopRun();
   m_host.StopPromptTimer();
-  Log(PortLostText(why));
+  const QString text = PortLostText(why);
+  Log(text);
+  if (m_onPortLost)
+    m_onPortLost(text);
   m_pages.DisableAllPages();
   m_host.EnableOperationButtons(false);
   m_host.UpdatePortControls();
@@ -253,6 +256,12 @@ void CDeviceController::FactoryReset(OpDone done) { m_operations.FactoryReset(st
 void CDeviceController::LoadFromDevice(OpDone done) { m_operations.LoadFromDevice(std::move(done)); }
 void CDeviceController::PowerOff(OpDone done) { m_operations.PowerOff(std::move(done)); }
 void CDeviceController::SaveToDevice(OpDone done) { m_operations.SaveToDevice(std::move(done)); }
+void CDeviceController::SaveToDevice(OpDone done, CDeviceOperations::SaveReport report) {
+  m_operations.SaveToDevice(std::move(done), std::move(report));
+}
+void CDeviceController::Query(EReplyCode code, Sender send, int timeoutMs, CDeviceOperations::QueryDone done) {
+  m_operations.Query(code, send, timeoutMs, std::move(done));
+}
 
 bool CDeviceController::SetDeviceClock(const QByteArray &clock, OpDone done) {
   return m_operations.SetDeviceClock(clock, std::move(done));
@@ -287,6 +296,6 @@ bool CDeviceController::LoadConfigFile(const QString &path, OpDone done) {
   if (std::none_of(file.begin(), file.end(), [](const ParamEntry &e) { return e.bFound != 0; }))
     return fail(MSG_CFG_EMPTY.Get());
   FillPagesFromFile(file, m_pages, m_session.Table());
-  m_operations.SaveToDevice(std::move(done), true);
+  m_operations.SaveToDevice(std::move(done), {}, true);
   return true;
 }

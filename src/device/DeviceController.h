@@ -70,6 +70,10 @@ public:
   void LoadFromDevice(OpDone done = {}); // 1019
   void PowerOff(OpDone done = {});       // 1046
   void SaveToDevice(OpDone done = {});   // 1018: write what the pages changed
+  // The same walk; report gets its result, parameter by parameter, before done.
+  void SaveToDevice(OpDone done, CDeviceOperations::SaveReport report);
+  // One exchange on a worker; its result goes to done, nothing to the log.
+  void Query(EReplyCode code, Sender send, int timeoutMs, CDeviceOperations::QueryDone done);
 
   // Configuration files (window thread). Save writes the parameter table and
   // shows the result; false when the file could not be written.
@@ -99,6 +103,8 @@ public:
 
   // Loaded-settings hook: the front end may refresh derived state.
   std::function<void()> m_onSettingsLoaded;
+  // Port-lost hook (window thread): the log line that said why.
+  std::function<void(const QString &why)> m_onPortLost;
 
 private:
   void OnReceive();

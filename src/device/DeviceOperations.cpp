@@ -47,6 +47,14 @@ void CDeviceOperations::SimpleQuery(EReplyCode code, Sender send, int timeoutMs,
   });
 }
 
+void CDeviceOperations::Query(EReplyCode code, Sender send, int timeoutMs, QueryDone done) {
+  m_parts.startWorker([this, code, send, timeoutMs, abort = m_parts.OperationAbort(), done = std::move(done)] {
+    const CExchangeResult r = Exchange(code, send, timeoutMs, abort);
+    if (done)
+      done(r);
+  });
+}
+
 void CDeviceOperations::AutoCheck(OpDone done) {
   m_parts.startWorker([this, abort = m_parts.OperationAbort(), done = std::move(done)] {
     m_parts.Log(msg::SHOW_BAUDRATE.Get());
@@ -112,14 +120,17 @@ void CDeviceOperations::PowerOff(OpDone done) {
   });
 }
 
-void CDeviceOperations::SaveToDevice(OpDone done, bool revertOnCancel) {
-  m_parts.startWorker([this, abort = m_parts.OperationAbort(), done = std::move(done), revertOnCancel] {
-    const SaveResult result =
-        SaveSettingsThread(SaveContext{m_parts.engine, m_parts.serial, m_parts.at, m_parts.host, m_parts.pages,
-                                       m_parts.session, m_parts.pause, abort, revertOnCancel});
-    if (done)
-      done(result.Succeeded() && !m_parts.Closing());
-  });
+void CDeviceOperations::SaveToDevice(OpDone done, SaveReport report, bool revertOnCancel) {
+  m_parts.startWorker(
+      [this, abort = m_parts.OperationAbort(), done = std::move(done), report = std::move(report), revertOnCancel] {
+        const SaveResult result =
+            SaveSettingsThread(SaveContext{m_parts.engine, m_parts.serial, m_parts.at, m_parts.host, m_parts.pages,
+                                           m_parts.session, m_parts.pause, abort, revertOnCancel});
+        if (report)
+          report(result);
+        if (done)
+          done(result.Succeeded() && !m_parts.Closing());
+      });
 }
 
 bool CDeviceOperations::SetDeviceClock(const QByteArray &clock, OpDone done) {

@@ -10,10 +10,14 @@
 #include <atomic>
 #include <functional>
 
+struct SaveResult;
+
 class CDeviceOperations {
 public:
   using OpDone = std::function<void(bool ok)>;
   using Sender = bool (CAtCommand::*)(CSerial &) const;
+  using SaveReport = std::function<void(const SaveResult &result)>;
+  using QueryDone = std::function<void(const CExchangeResult &result)>;
 
   explicit CDeviceOperations(const CFlowParts &parts) : m_parts(parts) {}
   CDeviceOperations(const CDeviceOperations &) = delete;
@@ -25,7 +29,11 @@ public:
   void FactoryReset(OpDone done);
   void LoadFromDevice(OpDone done);
   void PowerOff(OpDone done);
-  void SaveToDevice(OpDone done, bool revertOnCancel = false);
+  // report, when given, gets the walk's result (on the worker, before done);
+  // revertOnCancel: declined writes put the device's values back on the pages.
+  void SaveToDevice(OpDone done, SaveReport report = {}, bool revertOnCancel = false);
+  // One exchange whose answer goes to done (on the worker) rather than to the log.
+  void Query(EReplyCode code, Sender send, int timeoutMs, QueryDone done);
   bool SetDeviceClock(const QByteArray &clock, OpDone done);
   bool ClockBusy() const { return m_clockBusy.load(); }
   // The restart into communication state (on a worker): true when the restart text came.

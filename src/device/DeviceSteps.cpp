@@ -15,18 +15,28 @@ const ModuleName MODULES[] = {
     {"MC8630", "MC8630"},
 };
 
-QString ModuleMessage(const QByteArray &reply) {
+// The name shown for the module of an identification reply; nullptr for none known.
+const char *ModuleShown(const QByteArray &reply) {
   for (const auto &m : MODULES) {
     if (reply.contains(m.marker))
-      return Tr("          模块类型%1\r\n\r\n", "          Module Type:%1\r\n\r\n").arg(QLatin1String(m.shown));
+      return m.shown;
   }
-  return msg::MODULE_UNKNOWN.Get();
+  return nullptr;
 }
 } // namespace
 
 void LogModuleType(const CExchangeResult &result, CStepContext &context) {
+  const char *shown = ModuleShown(result.text);
   if (context.log)
-    context.log(ModuleMessage(result.text));
+    context.log(shown ? Tr("          模块类型%1\r\n\r\n", "          Module Type:%1\r\n\r\n").arg(QLatin1String(shown))
+                      : msg::MODULE_UNKNOWN.Get());
+  if (context.module)
+    context.module(shown ? QString::fromLatin1(shown) : QStringLiteral("Unknow"));
+}
+
+void NameDatang(const CExchangeResult &, CStepContext &context) {
+  if (context.module)
+    context.module(QStringLiteral("DATANG"));
 }
 
 bool ListingTaken(const CExchangeResult &result) {

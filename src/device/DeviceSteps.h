@@ -12,6 +12,8 @@ bool ListingTaken(const CExchangeResult &result);
 bool RefusedIdentification(const CExchangeResult &result);
 // Test: the DATANG revision answered.
 bool DatangRevision(const CExchangeResult &result);
+// Take: the module is a DATANG.
+void NameDatang(const CExchangeResult &result, CStepContext &context);
 
 namespace steps {
 // Asked when "ati" was refused with ERROR.
@@ -21,6 +23,7 @@ inline constexpr CStep DATANG_BY_REVISION{
     .timeoutMs = 4000,
     .pauseMs = 100,
     .accept = DatangRevision,
+    .take = NameDatang,
     .succeeded = &msg::MODULE_DATANG,
 };
 

@@ -214,6 +214,7 @@ SaveResult SaveSettingsThread(const SaveContext &ctx) {
       result.stopped = true;
     } else if (!problems.isEmpty()) {
       result.refused = true;
+      result.problems = problems;
       for (const QString &p : problems)
         ctx.host.AppendOutput(QStringLiteral(">>> ") + p + QStringLiteral("\r\n"));
       ctx.host.ShowMessage(MSG_REFUSED.Get().arg(problems.join(QLatin1Char('\n'))), QString());
@@ -227,12 +228,14 @@ SaveResult SaveSettingsThread(const SaveContext &ctx) {
       const int total = static_cast<int>(changes.size());
       ctx.host.ShowProgress(0, total);
       for (int n = 0; n < total; ++n) {
+        const PageChange &change = changes[static_cast<size_t>(n)];
         if (ctx.abort()) {
           result.stopped = true;
+          result.untried.assign(changes.begin() + n, changes.end());
           break;
         }
-        const EOutcome outcome =
-            SaveParam(ctx, changes[static_cast<size_t>(n)].value, changes[static_cast<size_t>(n)].index);
+        const EOutcome outcome = SaveParam(ctx, change.value, change.index);
+        result.items.push_back({change.index, change.value, outcome});
         if (outcome == EOutcome::Answered)
           ++result.written;
         else
@@ -241,6 +244,7 @@ SaveResult SaveSettingsThread(const SaveContext &ctx) {
         // A stop ends the walk: the port is gone, or the device is in another state.
         if (outcome == EOutcome::Stopped || ctx.abort()) {
           result.stopped = true;
+          result.untried.assign(changes.begin() + n + 1, changes.end());
           break;
         }
       }

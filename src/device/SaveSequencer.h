@@ -66,12 +66,22 @@ struct SaveContext {
   bool revertOnCancel = false;    // declined writes put the device's values back on the pages
 };
 
+// One parameter the walk tried, with its exchange's outcome.
+struct SaveItem {
+  int index;
+  QByteArray value;
+  EOutcome outcome;
+};
+
 struct SaveResult {
-  int written = 0;        // parameters the device confirmed
-  int failures = 0;       // parameters tried and not confirmed
-  bool stopped = false;   // a stop or the closing program ended the walk early
-  bool refused = false;   // a value could not be written: nothing was
-  bool cancelled = false; // the list of writes was declined: nothing was written
+  int written = 0;                 // parameters the device confirmed
+  int failures = 0;                // parameters tried and not confirmed
+  bool stopped = false;            // a stop or the closing program ended the walk early
+  bool refused = false;            // a value could not be written: nothing was
+  bool cancelled = false;          // the list of writes was declined: nothing was written
+  std::vector<SaveItem> items;     // every parameter tried, in the walk's order
+  std::vector<PageChange> untried; // changes a stop left unwritten
+  QStringList problems;            // why values were refused
   bool Succeeded() const { return failures == 0 && !stopped && !refused && !cancelled; }
 };
 

@@ -60,6 +60,8 @@ struct CStepContext {
   std::function<bool(int ms)> pause{};
   // Handed the listing by TakeListing.
   std::function<void(const QByteArray &listing)> listing{};
+  // Told the module's name once the identification named one.
+  std::function<void(const QString &module)> module{};
   // Operations say in the log that the engine was busy; the configuration run does not.
   bool logBusy = false;
 

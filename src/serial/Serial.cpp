@@ -1,4 +1,5 @@
 #include "serial/Serial.h"
+#include "serial/Transcript.h"
 
 #include "base/ThreadExecutor.h"
 #include "serial/PortLink.h"
@@ -104,6 +105,8 @@ OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity
   }
   m_network.store(network);
   m_open.store(true);
+  if (CTranscript *t = m_transcript.load())
+    t->Event(QStringLiteral("opened %1 at %2 baud").arg(port).arg(baud));
   Purge(PURGE_ALL);
   if (!SetState(baud, byteSize, parity, stopBits)) {
     std::lock_guard lock(m_mutex);
@@ -177,6 +180,8 @@ void CSerial::Close() {
   if (!m_open.exchange(false))
     return;
   RunOnIo([this] { CloseOnIo(); });
+  if (CTranscript *t = m_transcript.load())
+    t->Event(QStringLiteral("closed"));
   std::lock_guard lock(m_mutex);
   m_rx.clear();
   m_rxPos = 0;
@@ -211,6 +216,8 @@ int CSerial::Write(const char *data, int length) {
     if (m_port)
       written = m_port->Write(data, length);
   });
+  if (CTranscript *t = m_transcript.load())
+    t->Record(CTranscript::EDir::Tx, data, written);
   return written;
 }
 
@@ -273,6 +280,8 @@ void CSerial::OnReadyRead() {
   const QByteArray data = m_port->TakeReceived();
   if (data.isEmpty())
     return;
+  if (CTranscript *t = m_transcript.load())
+    t->Record(CTranscript::EDir::Rx, data.constData(), data.size());
   {
     std::lock_guard lock(m_mutex);
     const auto size = static_cast<size_t>(data.size());
@@ -293,6 +302,8 @@ void CSerial::OnLinkLost(const QString &why) {
   // The device is gone: close at the first error.
   CloseOnIo();
   m_open.store(false);
+  if (CTranscript *t = m_transcript.load())
+    t->Event(QStringLiteral("lost: %1").arg(why));
   std::function<void(const QString &)> onLost;
   {
     std::lock_guard lock(m_mutex);

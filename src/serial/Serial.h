@@ -20,6 +20,7 @@
 
 class CThreadExecutor;
 class CPortLink;
+class CTranscript;
 class QEventLoop;
 
 // Purge flags (the values the device protocol uses).
@@ -110,6 +111,10 @@ public:
   QString PortName() const;
   // The driver's words for why the last Open failed, or why the port was lost.
   QString LastError() const;
+  // Every byte written and received from now on, and the port's opens,
+  // closes and losses, are recorded there (nullptr: none). The transcript
+  // outlives the port's use of it.
+  void SetTranscript(CTranscript *transcript) { m_transcript.store(transcript); }
 
 private:
   void IoThreadMain(std::promise<void> *ready);
@@ -130,6 +135,7 @@ private:
 
   std::atomic<bool> m_open{false};
   std::atomic<bool> m_network{false};
+  std::atomic<CTranscript *> m_transcript{nullptr};
   std::mutex m_writeMutex; // one write at a time, from any thread
 
   mutable std::mutex m_mutex; // guards everything below

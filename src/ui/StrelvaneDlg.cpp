@@ -139,6 +139,7 @@ CStrelvaneDlg::~CStrelvaneDlg() {
 void CStrelvaneDlg::AttachDevice() {
   m_device = std::make_unique<CDeviceController>(*this, *m_pages);
   CDeviceController *d = m_device.get();
+  d->Serial().SetTranscript(&m_transcript);
   auto baud = [this] { return m_baudCombo->currentText(); };
   m_promptHandler = [d] { d->OnPromptTimer(); };
   SetCommandHandler(IDC_MODE_CONFIG, [d, baud] { d->SelectConfigState(baud()); });

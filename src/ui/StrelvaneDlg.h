@@ -5,6 +5,7 @@
 // be called from any thread and are carried out synchronously on the window thread.
 #include "host/DialogHost.h"
 #include "host/OutputLog.h"
+#include "serial/Transcript.h"
 #include "ui/PageControlsImpl.h"
 #include "ui/Startup.h"
 
@@ -92,6 +93,9 @@ public:
 
   // Writes the output window's text to path; shows the result as the save button does.
   bool SaveOutputTo(const QString &path);
+  // Writes the session's transcript (every byte sent and received) to path.
+  bool SaveTranscriptTo(const QString &path);
+  const CTranscript &Transcript() const { return m_transcript; }
   void OnClearOutput();
 
   // Where the engine attaches: a button or check box click, the prompt timer tick.
@@ -165,6 +169,7 @@ private:
   QHash<int, QWidget *> m_controls;
   QHash<int, std::function<void()>> m_handlers;
   COutputLog m_log;
+  CTranscript m_transcript; // the port records into it: outlives m_device
   bool m_bConfigLayout = true;
   bool m_fittedToScreen = false;
   QString m_openedPort;

@@ -1,6 +1,8 @@
 // The window's side of the dialog host and its output-log handlers. Host calls
 // may come from any thread; each is carried out on the window thread before it returns.
 #include "ui/StrelvaneDlg.h"
+
+#include "base/AtomicFile.h"
 #include "ui/WritePreviewDlg.h"
 
 #include "device/DeviceController.h"
@@ -167,11 +169,31 @@ void CStrelvaneDlg::OnClearOutput() {
 }
 
 void CStrelvaneDlg::OnSaveOutput() {
+  // The log's text, or the session's transcript: every byte sent and received.
+  const QString outputFilter = Tr("输出信息 (*.txt)", "Output text (*.txt)");
+  const QString transcriptFilter =
+      Tr("会话记录：收发的每个字节 (*.log)", "Session transcript: every byte sent and received (*.log)");
+  const QString filters = outputFilter + QStringLiteral(";;") + transcriptFilter;
+  QString chosen;
   const QString path =
-      QFileDialog::getSaveFileName(this, QString(), QStringLiteral("Tavrenholt-Dtu.txt"), QStringLiteral("*.txt"));
+      m_fileDialogHook
+          ? m_fileDialogHook(true, QStringLiteral("Tavrenholt-Dtu.txt"), filters)
+          : QFileDialog::getSaveFileName(this, QString(), QStringLiteral("Tavrenholt-Dtu.txt"), filters, &chosen);
   if (path.isEmpty())
     return;
-  SaveOutputTo(path);
+  if (chosen == transcriptFilter || path.endsWith(QLatin1String(".log"), Qt::CaseInsensitive))
+    SaveTranscriptTo(path);
+  else
+    SaveOutputTo(path);
+}
+
+bool CStrelvaneDlg::SaveTranscriptTo(const QString &path) {
+  if (!WriteFileAtomically(path, m_transcript.Text().toUtf8())) {
+    ShowMessage(MSG_OPEN_FAILED.Get(), {});
+    return false;
+  }
+  ShowMessage(MSG_SAVED.Get(), {});
+  return true;
 }
 
 bool CStrelvaneDlg::SaveOutputTo(const QString &path) {

@@ -121,6 +121,9 @@ TEST(CliOffline, RefusedFilesAndBadUsageExitWithTwoAndOneLine) {
 TEST(CliOffline, HelpNamesEveryCommand) {
   CliRun r = RunCli({QStringLiteral("--help")});
   EXPECT_EQ(r.exitCode, 0);
-  for (const char *name : {"describe STRING", "parse-listing FILE", "read-cfg FILE", "--lang"})
+  for (const char *name :
+       {"describe STRING", "parse-listing FILE", "read-cfg FILE", "--lang", "diff FILE", "verify FILE",
+        "provision FILE --port P [--port P...] | --ports GLOB", "--vars CSV", "--report JSONL",
+        "apply [--dry-run] FILE", "set [--dry-run] LABEL=VALUE...", "load [--cfg FILE] [--json]"})
     EXPECT_TRUE(r.out.contains(QLatin1String(name))) << name;
 }

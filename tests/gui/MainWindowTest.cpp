@@ -6,6 +6,7 @@
 #include "pages/AlarmTime.h"
 #include "pages/BaseDlg.h"
 #include "device/DeviceController.h"
+#include "device/Terminal.h"
 #include "params/ParamTable.h"
 #include "support/TestUtil.h"
 #include "text/Gbk.h"
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -446,6 +448,49 @@ private slots:
     dlg.SetConfigurationLayout();
     QApplication::processEvents();
     QCOMPARE(dlg.size(), config);
+  }
+
+  // Save Output to a .log file writes the session's transcript: every byte
+  // sent and received, timestamped, in hex and as text, with the port's
+  // opening; a .txt file keeps getting the log's text.
+  void saveOutputCanSaveTheTranscript() {
+    CStrelvaneDlg &dlg = Make(false, {{"/dev/ttyS0", ""}});
+    QVERIFY(dlg.IsPortOpen());
+    QTemporaryDir dir;
+    QString target;
+    dlg.SetFileDialogHook([&](bool save, const QString &, const QString &filter) {
+      return save && filter.contains(QLatin1String("transcript")) ? target : QString();
+    });
+    QVERIFY(m_line[0].WriteAll(std::string("\r\nOK\r\n\xff", 7)));
+    QVERIFY(QTest::qWaitFor([&] { return dlg.Transcript().BytesHeld() >= 7; }, 3000));
+    dlg.Terminal().Send(QByteArray("AT\r"));
+    QVERIFY(QTest::qWaitFor([&] { return dlg.Transcript().BytesHeld() >= 10; }, 3000));
+    QCOMPARE(QByteArray::fromStdString(m_line[0].ReadSome(1000)), QByteArray("AT\r"));
+
+    target = dir.filePath(QStringLiteral("support.log"));
+    qobject_cast<QAbstractButton *>(C(IDC_SAVE_OUTPUT))->click();
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    const QString stamp = QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}");
+    QVERIFY2(QRegularExpression(stamp + QStringLiteral(" -- opened ") + QRegularExpression::escape(P(0)))
+                 .match(text)
+                 .hasMatch(),
+             qPrintable(text));
+    QVERIFY2(QRegularExpression(stamp + QStringLiteral(" RX 7\n  0000  0D 0A 4F 4B 0D 0A FF {29}\\.\\.OK\\.\\.\\.\n"))
+                 .match(text)
+                 .hasMatch(),
+             qPrintable(text));
+    QVERIFY2(QRegularExpression(stamp + QStringLiteral(" TX 3\n  0000  41 54 0D {41}AT\\.\n")).match(text).hasMatch(),
+             qPrintable(text));
+
+    // A .txt name keeps the log's text.
+    target = dir.filePath(QStringLiteral("log.txt"));
+    dlg.SetFileDialogHook([&](bool, const QString &, const QString &) { return target; });
+    qobject_cast<QAbstractButton *>(C(IDC_SAVE_OUTPUT))->click();
+    QFile log(target);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(!log.readAll().contains("RX 7"));
   }
 
   void radioButtonsGoThroughTheirHandlers() {

@@ -234,8 +234,8 @@ private slots:
     CPageDlg *alarm = dlg.Page(EPage::Alarm);
     using namespace idc::alarm;
     const QList<int> editing = {
-        1009,     1010,     1011,        1012,         1013, 1015, 1017, 1019, 1021, 1024, IDC_CLOCK_SOURCE,
-        IDC_DATE, IDC_TIME, IDC_WEEKDAY, IDC_CLOCK_SET};
+        1009,     1010,     1011,         1012, 1013, 1015, 1017, 1019, 1021, 1024, IDC_CLOCK_SOURCE,
+        IDC_DATE, IDC_TIME, IDC_CLOCK_SET};
     const QList<int> sentences = {1004, 1005, 1006, 1007, 1008, 1014, 1016, 1018, 1020, 1023};
     for (int id : editing + sentences)
       QVERIFY2(!alarm->Control(id)->isEnabled(), qPrintable(QString::number(id)));
@@ -244,6 +244,7 @@ private slots:
       QVERIFY2(alarm->Control(id)->isEnabled(), qPrintable(QString::number(id)));
     for (int id : sentences)
       QVERIFY(!alarm->Control(id)->isEnabled());
+    QVERIFY(!alarm->Control(IDC_WEEKDAY)->isEnabled()); // shows the date's weekday, never a choice
     dlg.Pages().DisableAll(EPage::Alarm);
     for (int id : editing)
       QVERIFY(!alarm->Control(id)->isEnabled());
@@ -266,7 +267,8 @@ private slots:
     QVERIFY(!alarm->Control(IDC_DATE)->isVisible());
     QCOMPARE(qobject_cast<QDateEdit *>(alarm->Control(IDC_DATE))->displayFormat(), QStringLiteral("yyyy/MM/dd"));
     QCOMPARE(qobject_cast<QTimeEdit *>(alarm->Control(IDC_TIME))->displayFormat(), QStringLiteral("HH:mm:ss"));
-    QCOMPARE(qobject_cast<QComboBox *>(alarm->Control(IDC_WEEKDAY))->currentIndex(), -1);
+    QCOMPARE(qobject_cast<QComboBox *>(alarm->Control(IDC_WEEKDAY))->currentIndex(),
+             qobject_cast<QDateEdit *>(alarm->Control(IDC_DATE))->date().dayOfWeek() % 7);
     // Manual source: pickers and weekday shown instead of the PC clock.
     qobject_cast<QComboBox *>(alarm->Control(IDC_CLOCK_SOURCE))->setCurrentIndex(1);
     QVERIFY(alarm->Control(IDC_DATE)->isVisible());

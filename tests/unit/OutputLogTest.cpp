@@ -1,4 +1,5 @@
 #include "host/OutputLog.h"
+#include "serial/Transcript.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,4 +56,34 @@ TEST(OutputLog, ALineLongerThanTheBoundKeepsItsNewestPart) {
   EXPECT_EQ(log.Size(), 100);
   EXPECT_EQ(dropped, 903);
   EXPECT_TRUE(log.Text().endsWith(QStringLiteral("END")));
+}
+
+// The session transcript keeps the newest bytes within its bound and says how
+// many older ones went; events never count against the bound and stay.
+TEST(Transcript, KeepsTheNewestBytesAndSaysWhatWent) {
+  CTranscript t(10);
+  t.Event(QStringLiteral("opened /dev/x at 9600 baud"));
+  t.Record(CTranscript::EDir::Tx, "0123", 4);
+  t.Record(CTranscript::EDir::Rx, "456789", 6);
+  EXPECT_EQ(t.BytesHeld(), 10);
+  EXPECT_FALSE(t.Text().contains(QStringLiteral("not kept")));
+  t.Record(CTranscript::EDir::Rx, "abc", 3);
+  EXPECT_EQ(t.BytesHeld(), 9);
+  const QString text = t.Text();
+  EXPECT_TRUE(text.contains(QStringLiteral("# 4 earlier bytes are not kept")));
+  EXPECT_FALSE(text.contains(QStringLiteral("TX 4")));
+  EXPECT_TRUE(text.contains(QStringLiteral("RX 6\n  0000  34 35 36 37 38 39")));
+  EXPECT_TRUE(text.contains(QStringLiteral(" -- opened /dev/x at 9600 baud\n")));
+  // A chunk larger than the bound is kept whole: the newest record always stays.
+  t.Record(CTranscript::EDir::Rx, "0123456789ABCDEFGHIJ", 20);
+  EXPECT_EQ(t.BytesHeld(), 20);
+}
+
+TEST(Transcript, SixteenBytesALineWithTheirText) {
+  const QDateTime when(QDate(2026, 12, 10), QTime(14, 3, 5, 123));
+  const QByteArray bytes = QByteArray("AT+VER\r\n") + QByteArray(10, '\x01') + QByteArray("\xff", 1);
+  EXPECT_EQ(CTranscript::Format(when, CTranscript::EDir::Tx, bytes),
+            QStringLiteral("2026-12-10 14:03:05.123 TX 19\n"
+                           "  0000  41 54 2B 56 45 52 0D 0A 01 01 01 01 01 01 01 01  AT+VER..........\n"
+                           "  0010  01 01 FF                                         ...\n"));
 }
