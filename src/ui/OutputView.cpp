@@ -45,6 +45,17 @@ COutputView::COutputView(QWidget *parent) : QPlainTextEdit(parent) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setAcceptDrops(false);
+  // Following the end is the reader's choice: scrolling up leaves it, scrolling
+  // back to the end takes it up again; a view made shorter or longer (the
+  // terminal row shown, the window resized) keeps following.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+    if (!m_inFlush)
+      m_follow = AtEnd();
+  });
+  connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+    if (m_follow && !m_inFlush)
+      verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+  });
   m_flushTimer.setSingleShot(true);
   m_flushTimer.setInterval(FLUSH_MS);
   connect(&m_flushTimer, &QTimer::timeout, this, [this] { Flush(); });
@@ -78,7 +89,8 @@ void COutputView::Flush() {
 
   // The view follows the end only while it shows the end: a reader who
   // scrolled up keeps the lines they look at, and their selection.
-  const bool follow = AtEnd();
+  const bool follow = m_follow;
+  m_inFlush = true;
   const int topPosition = firstVisibleBlock().position();
   const int docBefore = document()->characterCount();
 
@@ -145,6 +157,7 @@ void COutputView::Flush() {
     const QTextBlock top = document()->findBlock(std::max(0, topPosition - removed));
     verticalScrollBar()->setValue(top.isValid() ? top.firstLineNumber() : 0);
   }
+  m_inFlush = false;
   m_sinceFlush.start();
 }
 
@@ -174,6 +187,8 @@ QString COutputView::LogText() {
   text.append(QStringView(shown).sliced(from));
   return FromDisplay(std::move(text));
 }
+
+bool COutputView::Following() const { return m_follow; }
 
 bool COutputView::AtEnd() const {
   const QScrollBar *bar = verticalScrollBar();

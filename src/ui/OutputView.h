@@ -40,8 +40,10 @@ public:
   // The text as the log holds it (collected appends included).
   QString LogText();
   void MoveCaretToEnd();
-  // True while the view shows the log's last line: new text is followed.
+  // True while the view shows the log's last line.
   bool AtEnd() const;
+  // True while new text is followed: the reader has not scrolled up from the end.
+  bool Following() const;
   // The log's face: fixed pitch with CJK glyphs.
   static QFont LogFont();
 
@@ -64,6 +66,8 @@ private:
   qsizetype DocPosition(qsizetype offset) const;
 
   bool m_terminal = false;
+  bool m_follow = true;
+  bool m_inFlush = false;
   QTimer m_flushTimer;
   QElapsedTimer m_sinceFlush;  // since the last flush that changed the document
   QString m_pending;           // appended, not yet in the document

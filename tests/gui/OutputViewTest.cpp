@@ -201,6 +201,14 @@ private slots:
     bar->setValue(bar->maximum());
     feed(9000, 300);
     QVERIFY(view.AtEnd());
+    // Made shorter (the terminal row appears below it) or taller, it keeps following.
+    for (int height : {180, 420}) {
+      view.resize(600, height);
+      QCoreApplication::processEvents();
+      QVERIFY(view.Following());
+      feed(9300 + height, 50);
+      QVERIFY(view.AtEnd());
+    }
     QCOMPARE(bar->value(), bar->maximum());
     QCOMPARE(view.textCursor().position(), view.document()->characterCount() - 1);
     QCOMPARE(view.LogText(), log.Text());
