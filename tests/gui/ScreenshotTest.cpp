@@ -134,6 +134,7 @@ private slots:
       QVERIFY(QTest::qWaitFor([&] { return shot && dlg.Control(idc::IDC_SAVE_SETTINGS)->isEnabled(); }, 10000));
 
       dlg.SetCommunicationLayout();
+      dlg.SetCommStateSelected(true);
       dlg.AppendOutput(QStringLiteral("$GPRMC,081836,A,3751.65,S,14507.36,E,000.0,360.0,130998,011.3,E*62\r\n"));
       QTest::qWait(200);
       QVERIFY(dlg.grab().save(dir + "/communication" + suffix));
