@@ -118,14 +118,13 @@ void CThreadExecutor::RunPending() {
   }
 }
 
-bool CThreadExecutor::event(QEvent *e) {
+void CThreadExecutor::customEvent(QEvent *e) {
+  // Only the wake event of Enqueue is ever posted here; Qt has told it apart
+  // from its own events before this runs.
+  (void)e;
   {
     // Pairs with Enqueue: the event was made by another thread.
     std::lock_guard lock(m_mutex);
   }
-  if (e->type() == WAKE_EVENT) {
-    RunPending();
-    return true;
-  }
-  return QObject::event(e);
+  RunPending();
 }

@@ -29,7 +29,7 @@ public:
   void RunPending();
 
 protected:
-  bool event(QEvent *e) override;
+  void customEvent(QEvent *e) override;
 
 private:
   struct Task;

@@ -3,6 +3,7 @@
 #include "serial/Telnet.h"
 
 #include <QDeadlineTimer>
+#include <QNetworkProxy>
 #include <QTcpSocket>
 
 #include <array>
@@ -36,6 +37,9 @@ public:
 
   OpenResult Open() override {
     auto *s = new QTcpSocket;
+    // A device server is reached directly: a desktop's web proxy is no way to
+    // a serial line, and asking the system for one runs a lookup thread.
+    s->setProxy(QNetworkProxy::NoProxy);
     s->connectToHost(m_url.host, m_url.port);
     if (!s->waitForConnected(m_times.connectMs)) {
       OpenResult r{ClassifySocketError(s->error()), s->errorString()};

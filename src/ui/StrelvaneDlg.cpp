@@ -120,8 +120,7 @@ CStrelvaneDlg::CStrelvaneDlg(QWidget *parent, qsizetype logLimit)
   m_markTimer.setInterval(0);
   connect(&m_markTimer, &QTimer::timeout, this, &CStrelvaneDlg::UpdateChangeMarks);
   m_pages->SetEditedHandler([this] { m_markTimer.start(); });
-  m_device->Session().Table().SetChangedHandler(
-      [this] { QMetaObject::invokeMethod(&m_markTimer, qOverload<>(&QTimer::start), Qt::QueuedConnection); });
+  m_device->Session().Table().SetChangedHandler([this] { m_executor->Post([this] { m_markTimer.start(); }); });
 }
 
 void CStrelvaneDlg::UpdateChangeMarks() {
