@@ -1,5 +1,7 @@
 #include "cli/CliSession.h"
 
+#include "serial/PortUrl.h"
+
 #include "host/TimeScaleWarning.h"
 #include "base/Timing.h"
 
@@ -113,7 +115,15 @@ int CCliSession::Open() {
     }
     m_port = m_demoDevice->Path();
   }
-  m_device->OpenClosePort(m_port, m_port, m_baud);
+  if (ParsePortUrl(m_port).IsNetwork()) {
+    // A device server may take seconds to answer; Ctrl-C ends the wait (End cancels the open).
+    m_device->OpenPortInBackground(m_port, m_port, m_baud);
+    Pump([this] { return !m_device->Opening(); });
+    if (m_device->Opening())
+      return Interrupted();
+  } else {
+    m_device->OpenClosePort(m_port, m_port, m_baud);
+  }
   if (!m_device->Serial().IsOpen())
     return CLI_EXIT_PORT;
   if (m_demo) {

@@ -1,10 +1,10 @@
 #include "cli/Provision.h"
 
+#include "serial/PortUrl.h"
+
 #include "params/PageFill.h"
 #include "text/Gbk.h"
 #include "text/Lang.h"
-
-#include <QFileInfo>
 
 namespace {
 inline constexpr CMsg MSG_NO_STARTUP{"设备在 %1 秒内没有进入配置状态",
@@ -134,11 +134,22 @@ void CProvisionDevice::End(EProvisionOutcome outcome, const QString &reason) {
 }
 
 void CProvisionDevice::Start() {
+  if (ParsePortUrl(m_port).IsNetwork()) {
+    // Every device server is reached at once: none waits for another's answer.
+    m_device->OpenPortInBackground(m_port, m_port, m_baud);
+    m_stage = EStage::Opening;
+    return;
+  }
   m_device->OpenClosePort(m_port, m_port, m_baud);
+  Opened();
+}
+
+void CProvisionDevice::Opened() {
   if (!m_device->Serial().IsOpen()) {
-    // Absent: no device there. Present but not opened (busy, not permitted): a failure.
-    const bool exists = QFileInfo::exists(m_port);
-    End(exists ? EProvisionOutcome::Failed : EProvisionOutcome::NoDevice, LastLogLine());
+    // Absent: no device there (nobody at the address). Present but not opened
+    // (busy, not permitted, settings not confirmed): a failure.
+    const bool absent = m_device->LastOpenError() == EOpenError::Absent;
+    End(absent ? EProvisionOutcome::NoDevice : EProvisionOutcome::Failed, LastLogLine());
     return;
   }
   m_stage = EStage::StartUp;
@@ -148,6 +159,10 @@ void CProvisionDevice::Step() {
   switch (m_stage) {
   case EStage::Idle:
   case EStage::Ended:
+    return;
+  case EStage::Opening:
+    if (!m_device->Opening())
+      Opened();
     return;
   case EStage::StartUp:
     // The start-up has come once the prompt timer stopped; the wait is the user's (unscaled).
@@ -336,6 +351,7 @@ void CProvisionDevice::Interrupt() {
 QString CProvisionDevice::StageText() const {
   switch (m_stage) {
   case EStage::Idle:
+  case EStage::Opening:
     return QStringLiteral("opening");
   case EStage::StartUp:
     return QStringLiteral("waiting for start-up");

@@ -94,10 +94,11 @@ public:
   QString LogText() { return m_host.Log().Text(); }
 
 private:
-  enum class EStage { Idle, StartUp, Loading, Version, Writing, Verifying, Ended };
+  enum class EStage { Idle, Opening, StartUp, Loading, Version, Writing, Verifying, Ended };
 
   double Now() const { return static_cast<double>(m_clock.elapsed()) / 1000.0; }
   void End(EProvisionOutcome outcome, const QString &reason = {});
+  void Opened(); // the open has ended: go on, or end with why
   void StartVersion();
   void StartWrite();
   void TakeSaveResult();

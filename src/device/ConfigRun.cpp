@@ -45,7 +45,13 @@ void CConfigRun::Run(int runId) {
 
   // Wait for the menu while the prompt timer presses "s".
   m_parts.engine.WaitForMenu(stopped);
-  host.StopPromptTimer();
+  // Stopped on the window thread, and only while this run is still the
+  // current one there: a run started meanwhile (the state chosen again, a
+  // port opened again) has started the timer for itself.
+  m_parts.onWindow([&] {
+    if (m_current.load() == runId)
+      host.StopPromptTimer();
+  });
   if (m_parts.engine.CommMode() || stopped()) {
     // The stop has set the controls already.
     End(runId, false);

@@ -28,16 +28,18 @@ int DecimalPrefix(const QString &text) { return std::atoi(text.toLatin1().constD
 } // namespace
 
 CDeviceController::CDeviceController(DialogHost &host, PageControls &pages)
-    : m_host(host), m_pages(pages), m_parts{host,
-                                            pages,
-                                            m_session,
-                                            m_serial,
-                                            m_engine,
-                                            m_at,
-                                            m_closing,
-                                            [this](int ms) { return Pause(ms); },
-                                            [this](std::function<void()> fn) { StartWorker(std::move(fn)); },
-                                            m_onSettingsLoaded} {
+    : m_host(host),
+      m_pages(pages), m_parts{host,
+                              pages,
+                              m_session,
+                              m_serial,
+                              m_engine,
+                              m_at,
+                              m_closing,
+                              [this](int ms) { return Pause(ms); },
+                              [this](std::function<void()> fn) { StartWorker(std::move(fn)); },
+                              m_onSettingsLoaded,
+                              [this](std::function<void()> fn) { return m_window->Call(std::move(fn)); }} {
   m_serial.SetOwner([this] { OnReceive(); }, [this](const QString &why) { OnPortLost(why); });
   m_engine.m_onPromptWatch = [this] { m_configRun.PromptWatch(); };
   m_engine.m_onDisplay = [this](const QByteArray &bytes, bool hex) {
@@ -98,6 +100,8 @@ void CDeviceController::Shutdown() {
   if (m_closing.exchange(true))
     return;
   m_shutdownEvent.Set();
+  m_cancelOpen.store(true); // a connection under way gives up at once
+  m_window->Shutdown();     // and what would follow it does not run
   m_engine.StopRun();
   // The host carries out nothing more: a worker inside a host call is
   // released, and one that reads a page from now on gets no value. Every
@@ -139,26 +143,10 @@ void CDeviceController::StartConfigRun(int promptPeriodMs) { m_configRun.Start(p
 // ---------------------------------------------------------------- port and state selection
 
 void CDeviceController::OpenClosePort(const QString &port, const QString &label, const QString &baudText) {
+  if (m_opening.load())
+    return; // an open under way ends first (or is cancelled)
   if (!m_serial.IsOpen()) {
-    const OpenResult opened = m_serial.Open(port, DecimalPrefix(baudText), 8, 0, 0);
-    if (!opened) {
-      // A port that opened but refused its line settings is not left half open.
-      m_serial.Close();
-      Log((m_engine.CommMode() ? msg::OPEN_FAILED_COMM : msg::OPEN_FAILED_CONFIG).Get());
-      // Then why, in words the user can act on (absent, busy, the dialout group).
-      Log(OpenFailureReason(port, opened.error, opened.detail));
-      return;
-    }
-    LogLineNotice();
-    if (m_engine.CommMode()) {
-      Log(WithPort(msg::OPENED_COMM, label));
-      m_host.StopPromptTimer();
-      m_pages.DisableAllPages();
-    } else {
-      Log(WithPort(msg::OPENED_CONFIG, label));
-      m_engine.ClearStop();
-      StartConfigRun(PROMPT_PERIOD_OPEN_MS);
-    }
+    AfterOpen(port, label, m_serial.Open(port, DecimalPrefix(baudText), 8, 0, 0));
     return;
   }
   m_engine.StopRun();
@@ -169,6 +157,61 @@ void CDeviceController::OpenClosePort(const QString &port, const QString &label,
   m_host.EnableOperationButtons(false);
   // A run stopped after the menu had closed the way to communication state.
   m_host.EnableControl(ID_RADIO_COMM, true);
+}
+
+bool CDeviceController::OpenPortInBackground(const QString &port, const QString &label, const QString &baudText,
+                                             std::function<void()> settled) {
+  if (m_closing.load() || m_serial.IsOpen() || m_opening.exchange(true))
+    return false;
+  m_cancelOpen.store(false);
+  Log(msg::CONNECTING.Get().arg(label));
+  m_host.UpdatePortControls();
+  const int baud = DecimalPrefix(baudText);
+  StartWorker([this, port, label, baud, settled = std::move(settled)] {
+    const OpenResult opened = m_serial.Open(port, baud, 8, 0, 0, &m_cancelOpen);
+    // What follows an open belongs to the window thread, as it does for a local port.
+    m_window->Post([this, port, label, opened, settled] {
+      m_opening.store(false);
+      if (opened.error == EOpenError::Cancelled || m_cancelOpen.load()) {
+        m_lastOpenError = EOpenError::Cancelled;
+        m_serial.Close(); // given up just as it opened
+        Log(msg::CONNECT_CANCELLED.Get().arg(label));
+      } else {
+        AfterOpen(port, label, opened);
+      }
+      m_host.UpdatePortControls();
+      if (settled)
+        settled();
+    });
+  });
+  return true;
+}
+
+void CDeviceController::CancelOpen() {
+  if (m_opening.load())
+    m_cancelOpen.store(true);
+}
+
+void CDeviceController::AfterOpen(const QString &port, const QString &label, const OpenResult &opened) {
+  m_lastOpenError = opened.error;
+  if (!opened) {
+    // A port that opened but refused its line settings is not left half open.
+    m_serial.Close();
+    Log((m_engine.CommMode() ? msg::OPEN_FAILED_COMM : msg::OPEN_FAILED_CONFIG).Get());
+    // Then why, in words the user can act on (absent, busy, the dialout group).
+    Log(OpenFailureReason(port, opened.error, opened.detail));
+    return;
+  }
+  LogLineNotice();
+  if (m_engine.CommMode()) {
+    Log(WithPort(msg::OPENED_COMM, label));
+    m_host.StopPromptTimer();
+    m_pages.DisableAllPages();
+  } else {
+    Log(WithPort(msg::OPENED_CONFIG, label));
+    m_engine.ClearStop();
+    StartConfigRun(PROMPT_PERIOD_OPEN_MS);
+  }
 }
 
 void CDeviceController::SelectConfigState(const QString &baudText) {

@@ -11,6 +11,7 @@
 #include "device/FlowParts.h"
 #include "device/ReplyEngine.h"
 #include "base/Event.h"
+#include "base/ThreadExecutor.h"
 #include "params/DeviceSession.h"
 #include "serial/Serial.h"
 #include "text/Gbk.h"
@@ -53,7 +54,20 @@ public:
   // --- window thread: the handlers of the main window's controls ---
   // Opens port (a device path or system name; label is what the log names)
   // at the baud rate read from baudText as a decimal prefix, or closes it.
+  // Nothing happens while an open started in the background is under way.
   void OpenClosePort(const QString &port, const QString &label, const QString &baudText);
+  // Opens port as OpenClosePort does, but the open (a device server's
+  // connection and its answers, which may take seconds) runs on a worker and
+  // the window thread goes on; settled runs on the window thread once the
+  // port is open or not. False, doing nothing, when a port is open or an open
+  // is under way. Opening() holds meanwhile; CancelOpen ends the attempt at
+  // once and leaves the port closed.
+  bool OpenPortInBackground(const QString &port, const QString &label, const QString &baudText,
+                            std::function<void()> settled = {});
+  bool Opening() const { return m_opening.load(); }
+  void CancelOpen();
+  // How the last open ended (window thread).
+  EOpenError LastOpenError() const { return m_lastOpenError; }
   void SelectConfigState(const QString &baudText); // radio 1001
   void SelectCommState();                          // radio 1002
   void RebootToCommState(OpDone done = {});        // button 1000; ok: the restart text came
@@ -109,6 +123,7 @@ public:
 private:
   void OnReceive();
   void OnPortLost(const QString &why);
+  void AfterOpen(const QString &port, const QString &label, const OpenResult &opened);
   void StartConfigRun(int promptPeriodMs);
   void Log(const QString &text) { m_parts.Log(text); }
   void LogLineNotice();
@@ -123,6 +138,11 @@ private:
 
   std::atomic<bool> m_closing{false};
   CEvent m_shutdownEvent;
+  std::atomic<bool> m_opening{false};    // an open in the background is under way
+  std::atomic<bool> m_cancelOpen{false}; // and its caller gave up
+  // The thread the controller was created on (the window thread).
+  std::unique_ptr<CThreadExecutor> m_window = std::make_unique<CThreadExecutor>();
+  EOpenError m_lastOpenError = EOpenError::None;
 
   std::mutex m_workersMutex;
   struct Worker {

@@ -15,6 +15,10 @@ inline constexpr CMsg OPENED_CONFIG{"串口(%1)已打开，请重新上电设备
 inline constexpr CMsg OPENED_COMM{"串口(%1)已打开，请重新上电设备\r\n正在等待设备上电后进入通讯状态...\r\n",
                                   ">>> Please Re-power IP Modem........\r\n"};
 inline constexpr CMsg PORT_CLOSED{">>> 串口关闭\r\n", ">>> COM Closed \r\n"};
+// A device server's port opened in the background; %1 is its address.
+inline constexpr CMsg CONNECTING{">>> 正在连接串口服务器 %1 ...\r\n", ">>> Connecting to %1 ...\r\n"};
+inline constexpr CMsg CONNECT_CANCELLED{">>> 已取消连接 %1，串口未打开\r\n",
+                                        ">>> Connecting to %1 cancelled: the port is not open\r\n"};
 // A port lost while open; %1 is the system's own words (PortLostText leaves
 // the brackets out when there are none).
 inline constexpr CMsg PORT_LOST{">>> 设备已拔出或线路已断开（%1）\r\n",

@@ -36,6 +36,9 @@ struct CFlowParts {
   std::function<bool(int ms)> pause; // false when a shutdown cut it short
   std::function<void(std::function<void()>)> startWorker;
   std::function<void()> &onSettingsLoaded; // the controller's hook, set by the front end
+  // Runs fn on the controller's (the window's) thread and returns once it has
+  // run; false, without running it, once the program is closing.
+  std::function<bool(std::function<void()>)> onWindow;
 
   bool Closing() const { return closing.load(); }
   void Log(const QString &text) const;

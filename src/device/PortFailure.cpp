@@ -42,6 +42,8 @@ QString OpenFailureReason(const QString &port, EOpenError error, const QString &
     return MSG_NOT_CONFIRMED.Get().arg(port);
   case EOpenError::BadAddress:
     return MSG_BAD_ADDRESS.Get().arg(port);
+  case EOpenError::Cancelled:
+    return msg::CONNECT_CANCELLED.Get().arg(port);
   case EOpenError::None:
   case EOpenError::Other:
     break;

@@ -5,7 +5,9 @@
 #include <QDeadlineTimer>
 #include <QNetworkProxy>
 #include <QTcpSocket>
+#include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -35,36 +37,30 @@ public:
       : m_url(url), m_telnet(url.kind == EPortKind::Rfc2217), m_times(times) {}
   ~CNetLink() override { delete m_sock; }
 
-  OpenResult Open() override {
+  void Open(std::function<void(const OpenResult &)> done) override {
     auto *s = new QTcpSocket;
     // A device server is reached directly: a desktop's web proxy is no way to
     // a serial line, and asking the system for one runs a lookup thread.
     s->setProxy(QNetworkProxy::NoProxy);
-    s->connectToHost(m_url.host, m_url.port);
-    if (!s->waitForConnected(m_times.connectMs)) {
-      OpenResult r{ClassifySocketError(s->error()), s->errorString()};
-      delete s;
-      return r;
-    }
-    s->setSocketOption(QAbstractSocket::LowDelayOption, 1); // one key press, one segment
-    s->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     m_sock = s;
+    m_openDone = std::move(done);
+    QObject::connect(s, &QTcpSocket::connected, s, [this] { OnConnected(); });
     QObject::connect(s, &QTcpSocket::readyRead, s, [this] { OnReadyRead(); });
     QObject::connect(s, &QTcpSocket::errorOccurred, s, [this](QAbstractSocket::SocketError e) { OnError(e); });
     QObject::connect(s, &QTcpSocket::disconnected, s, [this] { OnError(QAbstractSocket::RemoteHostClosedError); });
-    if (m_telnet) {
-      // The client offers the COM Port Control option; binary both ways so
-      // the device's bytes pass as they are, and no go-aheads.
-      QByteArray offer = Command(WILL, OPT_COM_PORT) + Command(WILL, OPT_BINARY) + Command(DO, OPT_BINARY) +
-                         Command(WILL, OPT_SGA) + Command(DO, OPT_SGA);
-      for (unsigned char o : {OPT_COM_PORT, OPT_BINARY, OPT_SGA})
-        m_usAsked[o] = true;
-      for (unsigned char o : {OPT_BINARY, OPT_SGA})
-        m_himAsked[o] = true;
-      s->write(offer);
-      s->flush();
-    }
-    return {};
+    // The connection runs in the I/O thread's event loop; this watch ends it
+    // at the connect time or as soon as the caller gives up.
+    m_connectDeadline = QDeadlineTimer(m_times.connectMs);
+    m_connectWatch = new QTimer(s);
+    m_connectWatch->setInterval(CONNECT_WATCH_MS);
+    QObject::connect(m_connectWatch, &QTimer::timeout, s, [this] {
+      if (Cancelled())
+        EndOpen({EOpenError::Cancelled, QStringLiteral("cancelled while connecting")});
+      else if (m_connectDeadline.hasExpired())
+        EndOpen({EOpenError::Absent, QStringLiteral("no answer from %1:%2").arg(m_url.host).arg(m_url.port)});
+    });
+    m_connectWatch->start();
+    s->connectToHost(m_url.host, m_url.port); // a refusal may be reported before this returns
   }
 
   ELineIssue SetLine(const LineSettings &want) override {
@@ -172,16 +168,57 @@ public:
   }
 
 private:
+  static constexpr int CONNECT_WATCH_MS = 20;
+  static constexpr int WAIT_SLICE_MS = 50;
+
+  bool Cancelled() const { return m_cancelled && m_cancelled(); }
+
+  void OnConnected() {
+    if (!m_openDone)
+      return;
+    m_sock->setSocketOption(QAbstractSocket::LowDelayOption, 1); // one key press, one segment
+    m_sock->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    if (m_telnet) {
+      // The client offers the COM Port Control option; binary both ways so
+      // the device's bytes pass as they are, and no go-aheads.
+      QByteArray offer = Command(WILL, OPT_COM_PORT) + Command(WILL, OPT_BINARY) + Command(DO, OPT_BINARY) +
+                         Command(WILL, OPT_SGA) + Command(DO, OPT_SGA);
+      for (unsigned char o : {OPT_COM_PORT, OPT_BINARY, OPT_SGA})
+        m_usAsked[o] = true;
+      for (unsigned char o : {OPT_BINARY, OPT_SGA})
+        m_himAsked[o] = true;
+      m_sock->write(offer);
+      m_sock->flush();
+    }
+    EndOpen({});
+  }
+
+  // The open's one result. A failed link takes no further part: nothing of
+  // its socket is reported, and its owner deletes it.
+  void EndOpen(const OpenResult &result) {
+    if (!m_openDone)
+      return;
+    auto done = std::exchange(m_openDone, {});
+    delete std::exchange(m_connectWatch, nullptr);
+    if (!result) {
+      m_closed = true;
+      m_sock->disconnect();
+      m_sock->abort();
+    }
+    done(result);
+  }
+
   enum class EOption { Pending, Agreed, Refused };
 
   // Runs the socket until done holds, the reply wait ends or the connection goes.
   template <class Pred> void WaitFor(Pred done) {
     const QDeadlineTimer deadline(m_times.replyMs);
-    while (!m_closed && !done()) {
+    while (!m_closed && !done() && !Cancelled()) {
       const qint64 left = deadline.remainingTime();
       if (left <= 0)
         break;
-      m_sock->waitForReadyRead(static_cast<int>(left));
+      // In slices, so that a caller who gives up is not kept waiting.
+      m_sock->waitForReadyRead(static_cast<int>(std::min<qint64>(left, WAIT_SLICE_MS)));
     }
   }
 
@@ -329,6 +366,10 @@ private:
     if (m_closed || e == QAbstractSocket::SocketTimeoutError)
       return; // a wait that ran out is the waiter's business
     const QString why = m_sock->errorString();
+    if (m_openDone) {
+      EndOpen({ClassifySocketError(e), why});
+      return;
+    }
     if (m_onLost)
       m_onLost(why);
   }
@@ -342,6 +383,9 @@ private:
   const bool m_telnet;
   const CSerial::NetTimes m_times;
   QTcpSocket *m_sock = nullptr;
+  std::function<void(const OpenResult &)> m_openDone; // set while connecting
+  QTimer *m_connectWatch = nullptr;                   // a child of m_sock
+  QDeadlineTimer m_connectDeadline;
   bool m_closed = false;
   QByteArray m_rx;
   CDecoder m_decoder;

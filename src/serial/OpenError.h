@@ -12,6 +12,7 @@ enum class EOpenError {
   SettingsRefused, // opened, but the driver refused the line settings; the port stays open
   NotConfirmed,    // opened, but the device server did not confirm the line settings; stays open
   BadAddress,      // a port name with a scheme that is no device server address
+  Cancelled,       // the caller gave up while it was opening (connecting to a server); closed
   Other,           // anything else; the detail has the driver's words
 };
 

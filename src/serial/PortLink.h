@@ -17,8 +17,15 @@ public:
   // Called on the I/O thread: bytes can be taken; the port is gone (why: the system's words).
   std::function<void()> m_onReadable;
   std::function<void(const QString &why)> m_onLost;
+  // Polled while the link waits (for a connection, for a server's answer):
+  // true ends the wait at once, as if nobody had answered.
+  std::function<bool()> m_cancelled;
 
-  virtual OpenResult Open() = 0;
+  // Opens the port; done runs once, on the I/O thread, with the result. A
+  // local port calls it before Open returns; a network port connects without
+  // holding the I/O thread and calls it from the event loop (Cancelled when
+  // m_cancelled said so first).
+  virtual void Open(std::function<void(const OpenResult &)> done) = 0;
   // Puts the settings on the line, all or nothing; EOpenError-free result:
   // None when in force, otherwise why not.
   virtual ELineIssue SetLine(const LineSettings &want) = 0;

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 
 namespace {
@@ -42,6 +43,8 @@ void CSerial::IoThreadMain(std::promise<void> *ready) {
   io.Shutdown();   // a late caller is released instead of waiting forever
   delete m_port;
   m_port = nullptr;
+  delete m_opening; // still connecting when the object went
+  m_opening = nullptr;
 }
 
 bool CSerial::RunOnIo(const std::function<void()> &fn) { return m_io->Call(fn); }
@@ -62,7 +65,8 @@ ELineIssue CSerial::TakeLineNotice() {
   return std::exchange(m_notice, ELineIssue::None);
 }
 
-OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity, int stopBits) {
+OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity, int stopBits,
+                         const std::atomic<bool> *cancel) {
   if (port.isEmpty())
     return {EOpenError::Absent, {}};
   if (m_open.load())
@@ -73,23 +77,60 @@ OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity
     times = m_netTimes;
   }
   const bool network = ParsePortUrl(port).IsNetwork();
-  // Stays so only if the I/O thread has already stopped.
-  OpenResult result{EOpenError::Other, QStringLiteral("serial I/O stopped")};
-  RunOnIo([&] {
-    CPortLink *link = CreatePortLink(port, times, result);
-    if (!link)
-      return;
-    result = link->Open();
-    if (!result) {
-      delete link;
+  m_openCancel.store(cancel);
+  auto cancelled = [cancel] { return cancel && cancel->load(); };
+  // The link reports its result from the I/O thread's event loop (a network
+  // port connects there): this thread waits for it, the I/O thread does not.
+  struct Pending {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    OpenResult result{EOpenError::Other, QStringLiteral("serial I/O stopped")};
+  };
+  auto pending = std::make_shared<Pending>();
+  auto end = [pending](const OpenResult &r) {
+    {
+      std::lock_guard lock(pending->mutex);
+      pending->result = r;
+      pending->done = true;
+    }
+    pending->ended.notify_all();
+  };
+  const bool started = RunOnIo([&] {
+    OpenResult bad;
+    CPortLink *link = CreatePortLink(port, times, bad);
+    if (!link) {
+      end(bad);
       return;
     }
-    link->m_onReadable = [this] { OnReadyRead(); };
-    link->m_onLost = [this](const QString &why) { OnLinkLost(why); };
-    m_port = link;
-    RecordInForce(); // the driver's defaults, until SetState changes them
+    link->m_cancelled = [this] {
+      const std::atomic<bool> *c = m_openCancel.load();
+      return c && c->load();
+    };
+    m_opening = link;
+    link->Open([this, link, end](const OpenResult &r) {
+      m_opening = nullptr;
+      if (!r) {
+        m_io->Post([link] { delete link; }); // this runs inside one of the link's own calls
+      } else {
+        link->m_onReadable = [this] { OnReadyRead(); };
+        link->m_onLost = [this](const QString &why) { OnLinkLost(why); };
+        m_port = link;
+        RecordInForce(); // the driver's defaults, until SetState changes them
+      }
+      end(r);
+    });
   });
+  OpenResult result;
+  if (!started) {
+    result = {EOpenError::Other, QStringLiteral("serial I/O stopped")};
+  } else {
+    std::unique_lock lock(pending->mutex);
+    pending->ended.wait(lock, [&] { return pending->done; });
+    result = pending->result;
+  }
   if (!result) {
+    m_openCancel.store(nullptr);
     std::lock_guard lock(m_mutex);
     m_lastError = result.detail;
     return result;
@@ -108,7 +149,18 @@ OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity
   if (CTranscript *t = m_transcript.load())
     t->Event(QStringLiteral("opened %1 at %2 baud").arg(port).arg(baud));
   Purge(PURGE_ALL);
-  if (!SetState(baud, byteSize, parity, stopBits)) {
+  const bool inForce = SetState(baud, byteSize, parity, stopBits);
+  m_openCancel.store(nullptr);
+  if (cancelled()) {
+    // Given up while the server was being asked: not left open half set up.
+    Close();
+    result = {EOpenError::Cancelled, QStringLiteral("cancelled while connecting")};
+    std::lock_guard lock(m_mutex);
+    m_notice = ELineIssue::None;
+    m_lastError = result.detail;
+    return result;
+  }
+  if (!inForce) {
     std::lock_guard lock(m_mutex);
     switch (m_notice) {
     case ELineIssue::NotPossible:

@@ -80,8 +80,12 @@ public:
   // (busy); fails with SettingsRefused, or NotConfirmed by a device server,
   // when the line settings are not taken, but then the port stays open. A
   // raw network port opens without line settings and says so once
-  // (TakeLineNotice).
-  OpenResult Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0);
+  // (TakeLineNotice). The caller waits until the port is open or not; a
+  // network port's connection and the server's answers may take seconds.
+  // cancel, set from any thread, ends the waits at once: the result is then
+  // Cancelled and the port closed.
+  OpenResult Open(const QString &port, int baud, int byteSize = 8, int parity = 0, int stopBits = 0,
+                  const std::atomic<bool> *cancel = nullptr);
   // All or nothing: when the driver refuses any setting, the settings in force
   // before stay in force. On an rfc2217 port each setting counts once the
   // server has confirmed it.
@@ -131,7 +135,9 @@ private:
   CThreadExecutor *m_io = nullptr; // lives on the I/O thread
   QEventLoop *m_ioLoop = nullptr;
   std::thread m_ioThread;
-  CPortLink *m_port = nullptr; // I/O thread only
+  CPortLink *m_port = nullptr;    // I/O thread only
+  CPortLink *m_opening = nullptr; // I/O thread only: a link whose open has not ended
+  std::atomic<const std::atomic<bool> *> m_openCancel{nullptr};
 
   std::atomic<bool> m_open{false};
   std::atomic<bool> m_network{false};

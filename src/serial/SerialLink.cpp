@@ -80,7 +80,9 @@ public:
   explicit CSerialLink(const QString &name) : m_name(name) {}
   ~CSerialLink() override { delete m_port; }
 
-  OpenResult Open() override {
+  void Open(std::function<void(const OpenResult &)> done) override { done(OpenNow()); }
+
+  OpenResult OpenNow() {
     auto *p = new QSerialPort;
     p->setPortName(m_name);
     if (!p->open(QIODevice::ReadWrite)) {

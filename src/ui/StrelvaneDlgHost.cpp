@@ -69,10 +69,16 @@ void CStrelvaneDlg::EnableSaveToFile() {
 void CStrelvaneDlg::UpdatePortControls() {
   OnWindow([&] {
     auto *b = qobject_cast<QPushButton *>(Control(IDC_OPEN_CLOSE));
-    b->setText(IsPortOpen() ? Tr("关闭串口", "Close") : Tr("打开串口", "Open"));
+    const bool opening = m_device->Opening();
+    b->setText(opening ? Tr("取消", "Cancel") : IsPortOpen() ? Tr("关闭串口", "Close") : Tr("打开串口", "Open"));
     b->setAccessibleName(b->text());
+    b->setToolTip(opening ? Tr("正在连接串口服务器；按下停止连接", "Connecting to the device server; press to stop")
+                          : QString());
     for (QComboBox *c : {m_portCombo, m_baudCombo, m_parityCombo})
-      c->setEnabled(!IsPortOpen());
+      c->setEnabled(!IsPortOpen() && !opening);
+    // A long address typed in shows from its start (the scheme and host) once locked.
+    if (!m_portCombo->isEnabled() && m_portCombo->lineEdit())
+      m_portCombo->lineEdit()->setCursorPosition(0);
   });
 }
 

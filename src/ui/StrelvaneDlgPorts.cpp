@@ -17,12 +17,20 @@
 bool CStrelvaneDlg::IsPortOpen() const { return m_device->Serial().IsOpen(); }
 
 void CStrelvaneDlg::OpenClosePort() {
+  if (m_device->Opening()) {
+    m_device->CancelOpen(); // the button reads Cancel while a device server is being reached
+    return;
+  }
   if (!IsPortOpen()) {
     m_openedPort = m_portCombo->currentText();
     m_openedBaud = m_baudCombo->currentText();
     if (ParsePortUrl(m_openedPort.trimmed()).IsNetwork()) {
       m_openedPort = m_openedPort.trimmed();
       RememberTypedPort(m_openedPort);
+      // Reaching a device server can take seconds: the window goes on meanwhile.
+      m_device->OpenPortInBackground(m_openedPort, m_openedPort, m_openedBaud, [this] { UpdatePortControls(); });
+      m_demoPowerTimer.stop();
+      return;
     }
   }
   m_device->OpenClosePort(m_openedPort, m_openedPort, m_openedBaud);
@@ -45,7 +53,7 @@ void CStrelvaneDlg::FillPortCombo(const QList<CPortEntry> &ports) {
 
 void CStrelvaneDlg::RefreshPortList() {
   // An open port's controls are locked, and an open drop-down is not pulled from under the user.
-  if (!m_portSource || IsPortOpen() || m_portCombo->view()->isVisible())
+  if (!m_portSource || IsPortOpen() || m_device->Opening() || m_portCombo->view()->isVisible())
     return;
   const QList<CPortEntry> ports = WithTypedPorts(m_portSource());
   bool same = ports.size() == m_portCombo->count();

@@ -14,9 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "base/Timing.h"
+#include "e2e/CliHarness.h"
 #include "device/DeviceController.h"
 #include "host/ConsoleHost.h"
 #include "params/PageModel.h"
+#include "support/TcpPeer.h"
 #include "support/TestUtil.h"
 
 #include <atomic>
@@ -26,9 +28,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
+using clitest::CDtusim;
+using clitest::CliRun;
+using clitest::Environment;
+using clitest::TIME_SCALE;
 
-const char *const TIME_SCALE = "0.05";
+namespace {
 
 // A port free on loopback now: the system picks it for a socket bound to port 0.
 quint16 FreePort() {
@@ -60,45 +65,6 @@ bool Listening(quint16 port) {
   }
   return false;
 }
-
-// The dtusim program; its command log tells what the device received.
-class CDtusim {
-public:
-  explicit CDtusim(QStringList options = {}) {
-    m_log = m_dir.filePath(QStringLiteral("commands.jsonl"));
-    m_process.start(QStringLiteral(STRELVANE_BIN_DIR "/sim/dtusim"), options + QStringList{"--log", m_log});
-    if (m_process.waitForStarted(10000) && m_process.waitForReadyRead(10000))
-      m_path = QString::fromUtf8(m_process.readLine()).trimmed();
-  }
-  ~CDtusim() {
-    m_process.write("quit\n");
-    if (!m_process.waitForFinished(3000)) {
-      m_process.kill();
-      m_process.waitForFinished(3000);
-    }
-  }
-  const QString &Path() const { return m_path; }
-  void Repower() {
-    m_process.write("power\n");
-    m_process.waitForBytesWritten(1000);
-  }
-  QStringList Commands() const {
-    QFile f(m_log);
-    QStringList out;
-    if (!f.open(QIODevice::ReadOnly))
-      return out;
-    for (const QByteArray &line : f.readAll().split('\n'))
-      if (!line.trimmed().isEmpty())
-        out << QJsonDocument::fromJson(line).object().value(QStringLiteral("command")).toString();
-    return out;
-  }
-
-private:
-  QTemporaryDir m_dir;
-  QString m_log;
-  QProcess m_process;
-  QString m_path;
-};
 
 QString Ser2netBinary() {
   QString found = QStandardPaths::findExecutable(QStringLiteral("ser2net"));
@@ -158,27 +124,12 @@ private:
   bool m_up = false;
 };
 
-QProcessEnvironment Environment(const QString &lang) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove(QStringLiteral("LC_ALL"));
-  env.remove(QStringLiteral("LC_MESSAGES"));
-  env.insert(QStringLiteral("LANG"), lang);
-  env.insert(QStringLiteral("STRELVANE_TIME_SCALE"), QString::fromLatin1(TIME_SCALE));
-  return env;
-}
-
-struct CliRun {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
-
 // Starts strelvane-cli; with sim, the device is re-powered once the log
 // says the port is open, as the user does.
-class CCli {
+class CServerCli {
 public:
-  CCli(const QStringList &args, CDtusim *sim, const QString &lang = QStringLiteral("C"),
-       const char *scale = TIME_SCALE) {
+  CServerCli(const QStringList &args, CDtusim *sim, const QString &lang = QStringLiteral("C"),
+             const char *scale = TIME_SCALE) {
     QProcessEnvironment env = Environment(lang);
     env.insert(QStringLiteral("STRELVANE_TIME_SCALE"), QString::fromLatin1(scale));
     m_process.setProcessEnvironment(env);
@@ -220,8 +171,8 @@ private:
   QString m_err;
 };
 
-CliRun Cli(const QStringList &args, CDtusim *sim = nullptr, const QString &lang = QStringLiteral("C")) {
-  return CCli(args, sim, lang).Finish();
+CliRun ServerCli(const QStringList &args, CDtusim *sim = nullptr, const QString &lang = QStringLiteral("C")) {
+  return CServerCli(args, sim, lang).Finish();
 }
 
 // The pty's line as the device server sets it. The test holds the slave
@@ -264,8 +215,8 @@ protected:
 TEST_F(DeviceServer, LoadAndSetThroughBothAccepters) {
   QTemporaryDir dir;
   const QString cfg = dir.filePath(QStringLiteral("out.cfg"));
-  CliRun load =
-      Cli({QStringLiteral("--port"), m_server->Telnet(), QStringLiteral("load"), QStringLiteral("--cfg"), cfg}, &m_sim);
+  CliRun load = ServerCli(
+      {QStringLiteral("--port"), m_server->Telnet(), QStringLiteral("load"), QStringLiteral("--cfg"), cfg}, &m_sim);
   ASSERT_EQ(load.exitCode, 0) << load.err.toStdString();
   const QStringList lines = load.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 69);
@@ -276,9 +227,9 @@ TEST_F(DeviceServer, LoadAndSetThroughBothAccepters) {
   EXPECT_EQ(f.readAll().count("\r\r\n"), 69);
 
   // The raw accepter: the same flow, and one word that the line settings are the server's.
-  CliRun set = Cli({QStringLiteral("--port"), m_server->Raw(), QStringLiteral("set"),
-                    QStringLiteral("Server's Port=6000"), QStringLiteral("Debug Level=2")},
-                   &m_sim);
+  CliRun set = ServerCli({QStringLiteral("--port"), m_server->Raw(), QStringLiteral("set"),
+                          QStringLiteral("Server's Port=6000"), QStringLiteral("Debug Level=2")},
+                         &m_sim);
   ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
   const QStringList all = m_sim.Commands();
   const qsizetype show = all.lastIndexOf(QStringLiteral("AT+ACTI?"));
@@ -292,9 +243,9 @@ TEST_F(DeviceServer, LoadAndSetThroughBothAccepters) {
 // The engine itself, in this process, so the connection is still up when the
 // pty is looked at: the server puts back the line's settings when a client leaves.
 TEST_F(DeviceServer, CommPutsTheWorkBaudRateOnThePtyAndTheMonitorTalksThroughIt) {
-  CliRun set =
-      Cli({QStringLiteral("--port"), m_server->Telnet(), QStringLiteral("set"), QStringLiteral("Serial Baudrate=9600")},
-          &m_sim);
+  CliRun set = ServerCli(
+      {QStringLiteral("--port"), m_server->Telnet(), QStringLiteral("set"), QStringLiteral("Serial Baudrate=9600")},
+      &m_sim);
   ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
   const CPtyLine line(m_sim.Path());
   ASSERT_TRUE(line.IsOpen());
@@ -328,12 +279,67 @@ TEST_F(DeviceServer, CommPutsTheWorkBaudRateOnThePtyAndTheMonitorTalksThroughIt)
 
   // The device echoes once it has restarted into communication state: Telnet's
   // IAC byte goes there and back whole.
-  CliRun mon = Cli({QStringLiteral("--port"), m_server->Telnet(), QStringLiteral("--baud"), QStringLiteral("9600"),
-                    QStringLiteral("monitor"), QStringLiteral("--hex"), QStringLiteral("--send"),
-                    QStringLiteral("FF 41 FF FF 0D 00"), QStringLiteral("--send-hex"), QStringLiteral("--every"),
-                    QStringLiteral("300"), QStringLiteral("--for"), QStringLiteral("4")});
+  CliRun mon =
+      ServerCli({QStringLiteral("--port"), m_server->Telnet(), QStringLiteral("--baud"), QStringLiteral("9600"),
+                 QStringLiteral("monitor"), QStringLiteral("--hex"), QStringLiteral("--send"),
+                 QStringLiteral("FF 41 FF FF 0D 00"), QStringLiteral("--send-hex"), QStringLiteral("--every"),
+                 QStringLiteral("300"), QStringLiteral("--for"), QStringLiteral("4")});
   EXPECT_EQ(mon.exitCode, 0) << mon.err.toStdString();
   EXPECT_TRUE(mon.out.contains(QStringLiteral("ff 41 ff ff 0d 00"))) << mon.out.toStdString();
+}
+
+// A batch through device servers: every address is reached at once, so one
+// that never answers (listed first) holds up no other device.
+TEST_F(DeviceServer, ProvisionTakesAddressesAndOneThatNeverAnswersHoldsUpNoOther) {
+  CUnansweredAddress silentHost;
+  ASSERT_NE(silentHost.Port(), 0) << "the loopback backlog did not hold a connection back";
+  const QString hung = QStringLiteral("socket://127.0.0.1:%1").arg(silentHost.Port());
+  QTemporaryDir dir;
+  const QString cfg = dir.filePath(QStringLiteral("site.cfg"));
+  const QString report = dir.filePath(QStringLiteral("report.jsonl"));
+  {
+    QFile f(cfg);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Server's Port=6001\r\r\n");
+  }
+  QProcess p;
+  p.setProcessEnvironment(Environment(QStringLiteral("C")));
+  p.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"),
+          {QStringLiteral("provision"), cfg, QStringLiteral("--report"), report, QStringLiteral("--wait"),
+           QStringLiteral("20"), QStringLiteral("--port"), hung, QStringLiteral("--port"), m_server->Telnet()});
+  ASSERT_TRUE(p.waitForStarted(10000));
+  // The device server opens the device's line once the connection is made;
+  // the device is switched on after that, as a technician would.
+  p.waitForFinished(1000);
+  m_sim.Repower();
+  const bool finished = p.waitForFinished(60000);
+  if (!finished) {
+    p.kill();
+    p.waitForFinished();
+  }
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  ASSERT_TRUE(finished) << err.toStdString();
+  EXPECT_EQ(p.exitCode(), 1) << "one device absent: " << err.toStdString();
+
+  QHash<QString, QJsonObject> lines;
+  QFile f(report);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  for (const QByteArray &line : f.readAll().split('\n'))
+    if (!line.isEmpty()) {
+      const QJsonObject o = QJsonDocument::fromJson(line).object();
+      lines.insert(o.value(QStringLiteral("port")).toString(), o);
+    }
+  ASSERT_EQ(lines.size(), 2) << err.toStdString();
+  const QJsonObject served = lines.value(m_server->Telnet());
+  EXPECT_EQ(served.value(QStringLiteral("outcome")).toString(), QStringLiteral("ok")) << err.toStdString();
+  EXPECT_TRUE(served.value(QStringLiteral("verified")).toBool());
+  const QStringList all = m_sim.Commands();
+  EXPECT_EQ(all.mid(all.lastIndexOf(QStringLiteral("AT+ACTI?")) + 1).filter(QStringLiteral("=")),
+            QStringList{QStringLiteral("at+port=6001")});
+  const QJsonObject absent = lines.value(hung);
+  EXPECT_EQ(absent.value(QStringLiteral("outcome")).toString(), QStringLiteral("no-device"));
+  EXPECT_TRUE(absent.value(QStringLiteral("reason")).toString().contains(QStringLiteral("no such port")))
+      << absent.value(QStringLiteral("reason")).toString().toStdString();
 }
 
 // The server dies while the device has not answered a parameter yet.
@@ -342,9 +348,9 @@ TEST_F(DeviceServer, AServerKilledMidSaveIsAFailureAndNothingIsClaimed) {
   CSer2net server(silent.Path());
   ASSERT_TRUE(server.Up());
   // A save wait long enough to act in.
-  CCli cli({QStringLiteral("--port"), server.Telnet(), QStringLiteral("set"), QStringLiteral("Center call number=*99#"),
-            QStringLiteral("PPP Authentication User Id=someone")},
-           &silent, QStringLiteral("C"), "0.2");
+  CServerCli cli({QStringLiteral("--port"), server.Telnet(), QStringLiteral("set"),
+                  QStringLiteral("Center call number=*99#"), QStringLiteral("PPP Authentication User Id=someone")},
+                 &silent, QStringLiteral("C"), "0.2");
   ASSERT_TRUE(cli.WaitErr(QStringLiteral("[AT+CENT]"), 60000));
   QElapsedTimer t;
   t.start();
@@ -380,7 +386,7 @@ TEST(DeviceServerAbsent, RefusedAndUnknownHostsAreAbsentPorts) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.port.toStdString());
     const CliRun r =
-        Cli({QStringLiteral("--port"), c.port, QStringLiteral("load")}, nullptr, QString::fromLatin1(c.lang));
+        ServerCli({QStringLiteral("--port"), c.port, QStringLiteral("load")}, nullptr, QString::fromLatin1(c.lang));
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(c.text)) << r.err.toStdString();
   }

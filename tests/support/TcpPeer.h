@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 class CTcpPeer {
 public:
@@ -105,4 +106,48 @@ private:
   std::atomic<bool> m_stop{false};
   std::atomic<int> m_accepted{0};
   std::thread m_thread;
+};
+
+// A loopback address that takes no more connections and never refuses: its
+// listener accepts nothing and its backlog is filled, so a new connection
+// waits in the handshake the way one to a host that does not answer does.
+class CUnansweredAddress {
+public:
+  CUnansweredAddress() {
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
+        ::listen(m_listen, 0) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&a), &len) != 0)
+      return;
+    // Connect until one is left waiting: from then on the port answers nobody.
+    for (int i = 0; i < 16; ++i) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+      m_fillers.push_back(fd);
+      ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+      pollfd p{fd, POLLOUT, 0};
+      if (::poll(&p, 1, 200) == 0) {
+        m_port = ntohs(a.sin_port);
+        return;
+      }
+    }
+  }
+  ~CUnansweredAddress() {
+    for (int fd : m_fillers)
+      ::close(fd);
+    if (m_listen >= 0)
+      ::close(m_listen);
+  }
+  CUnansweredAddress(const CUnansweredAddress &) = delete;
+  CUnansweredAddress &operator=(const CUnansweredAddress &) = delete;
+
+  // 0 when the backlog could not be made to hold a connection back.
+  std::uint16_t Port() const { return m_port; }
+
+private:
+  int m_listen = -1;
+  std::uint16_t m_port = 0;
+  std::vector<int> m_fillers;
 };

@@ -84,6 +84,23 @@ TEST_F(ConfigRunScript, WithoutTheMenuTheRunWaitsAndTheKeyPressesGoOn) {
   EXPECT_EQ(m_script->Presses(), presses) << "no presses once the menu came";
 }
 
+// A run that is stopped while it waits for the menu, with the next run
+// started at once (here by going to communication state and back), leaves the
+// key presses to the new run: it does not stop the prompt timer as it goes.
+TEST_F(ConfigRunScript, AStoppedRunLeavesTheKeyPressesToTheRunAfterIt) {
+  Play([](const std::string &) { return std::string(); });
+  ASSERT_TRUE(PumpUntil([&] { return m_script->Presses() >= 1; }, 5000));
+  m_device->SelectCommState();
+  m_device->SelectConfigState(QStringLiteral("115200"));
+  const int presses = m_script->Presses();
+  PumpFor(800);
+  EXPECT_TRUE(m_host.PromptTimerActive());
+  EXPECT_GE(m_script->Presses(), presses + 2) << "the new run's presses go on";
+  m_script->ShowMenu();
+  ASSERT_TRUE(PumpUntil([&] { return !m_device->RunActive(); }, 20000)) << LogText().toStdString();
+  EXPECT_TRUE(LogText().contains(QStringLiteral("Test AT"))) << "the new run took the menu";
+}
+
 TEST_F(ConfigRunScript, NoOkToFifteenAttentionTestsEndsTheRun) {
   Play([](const std::string &) { return std::string(); });
   m_script->ShowMenu();

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
+#include <chrono>
 #include <ctime>
+#include <thread>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -298,4 +302,54 @@ TEST(NetPort, NobodyThereIsAnAbsentPortAndAServerGoneIsAnUnpluggedDevice) {
   ASSERT_TRUE(PumpUntil([&] { return s.BytesQueued() >= 5; }, 5000));
   char buf[16];
   EXPECT_EQ(std::string(buf, static_cast<size_t>(s.Read(buf, sizeof buf, 20))), "again");
+}
+
+TEST(NetPort, AnOpenThatWaitsForTheServerEndsAtItsTimeOrAtOnceWhenCancelled) {
+  CUnansweredAddress silentHost;
+  ASSERT_NE(silentHost.Port(), 0) << "the loopback backlog did not hold a connection back";
+  // A server that takes the connection and never answers the option offer.
+  CTcpPeer mute([](int fd) { CTcpPeer::Read(fd, 10000, [](const std::string &got) { return Has(got, "never"); }); });
+  const QString hung = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silentHost.Port());
+  const QString unanswered = Url("rfc2217", mute);
+  const struct {
+    const char *what;
+    QString port;
+    int cancelAfterMs; // -1: never
+    EOpenError error;
+    int atLeastMs, atMostMs;
+    bool open; // a port whose settings were not confirmed stays open, and says so
+  } cases[] = {
+      {"no answer to the connection", hung, -1, EOpenError::Absent, 250, 2000, false},
+      {"cancelled while connecting", hung, 100, EOpenError::Cancelled, 80, 1000, false},
+      {"cancelled before it began", hung, 0, EOpenError::Cancelled, 0, 1000, false},
+      {"cancelled while the server is asked", unanswered, 150, EOpenError::Cancelled, 130, 1000, false},
+      {"the server never confirms", unanswered, -1, EOpenError::NotConfirmed, 250, 3000, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    CSerial s;
+    s.SetNetTimes({300, 300}); // each case far below the cancel's bound when cancelled
+    if (c.cancelAfterMs >= 0)
+      s.SetNetTimes({5000, 5000});
+    std::atomic<bool> cancel{c.cancelAfterMs == 0};
+    std::thread canceller;
+    if (c.cancelAfterMs > 0)
+      canceller = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.cancelAfterMs));
+        cancel.store(true);
+      });
+    QElapsedTimer t;
+    t.start();
+    const OpenResult r = s.Open(c.port, 115200, 8, 0, 0, &cancel);
+    const qint64 took = t.elapsed();
+    if (canceller.joinable())
+      canceller.join();
+    EXPECT_EQ(r.error, c.error) << r.detail.toStdString();
+    EXPECT_GE(took, c.atLeastMs);
+    EXPECT_LE(took, c.atMostMs);
+    EXPECT_EQ(s.IsOpen(), c.open);
+    if (!c.open) {
+      EXPECT_EQ(s.Write("x", 1), 0) << "a port that did not open whole is closed";
+    }
+  }
 }
