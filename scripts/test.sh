@@ -21,12 +21,8 @@ echo "== tests (address+undefined)"
 echo "== thread build"
 scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DSTRELVANE_SANITIZE=thread -DSTRELVANE_WERROR=ON
 echo "== tests (thread)"
-# One end-to-end test drives the engine in the test process over a device
-# server's Telnet port; under ThreadSanitizer it reports the executor's task
-# hand-over to the I/O thread, which the executor's mutex orders. Not yet
-# understood, so that test runs in the other two builds only.
 (cd build/tsan && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/../../tests/tsan.supp" \
-  ctest -j"$jobs" --output-on-failure -E '^DeviceServer[.]CommPutsTheWorkBaudRateOnThePty')
+  ctest -j"$jobs" --output-on-failure)
 
 # The memory-growth bounds hold only without a sanitizer's shadow memory, and
 # timing-sensitive paths run at full speed only here: a plain optimised build
