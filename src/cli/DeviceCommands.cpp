@@ -162,7 +162,10 @@ int CliApply(CCliContext &ctx, const CliInvocation &inv) {
   return s.RunOp([&](CDeviceController::OpDone done) { s.Device().LoadConfigFile(path, std::move(done)); });
 }
 
-int CliDiff(CCliContext &ctx, const CliInvocation &inv) {
+namespace {
+// What diff and verify share: the checked file, the device loaded, what a
+// write of the file would change, its problems said; then report's turn.
+template <class Report> int CompareWithFile(CCliContext &ctx, const CliInvocation &inv, Report report) {
   const std::optional<ParamArray> file = cli::CheckedFile(ctx, inv.args[0]);
   if (!file)
     return CLI_EXIT_USAGE;
@@ -174,39 +177,39 @@ int CliDiff(CCliContext &ctx, const CliInvocation &inv) {
   const auto changes = FileChanges(s, *file, problems);
   for (const QString &p : problems)
     Fail(ctx, p);
-  ctx.Out(cli::ChangesText(changes));
-  s.Host().AppendOutput(MSG_DIFF_COUNT.Get().arg(changes.size()));
-  if (!problems.isEmpty())
-    return CLI_EXIT_USAGE;
-  return changes.empty() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
+  return report(s, *file, changes, problems);
+}
+} // namespace
+
+int CliDiff(CCliContext &ctx, const CliInvocation &inv) {
+  return CompareWithFile(ctx, inv,
+                         [&](CCliSession &s, const ParamArray &, const auto &changes, const QStringList &problems) {
+                           ctx.Out(cli::ChangesText(changes));
+                           s.Host().AppendOutput(MSG_DIFF_COUNT.Get().arg(changes.size()));
+                           if (!problems.isEmpty())
+                             return CLI_EXIT_USAGE;
+                           return changes.empty() ? CLI_EXIT_OK : CLI_EXIT_FAILED;
+                         });
 }
 
 int CliVerify(CCliContext &ctx, const CliInvocation &inv) {
-  const std::optional<ParamArray> file = cli::CheckedFile(ctx, inv.args[0]);
-  if (!file)
-    return CLI_EXIT_USAGE;
-  CCliSession s(ctx, inv);
-  const int rc = s.Begin();
-  if (rc != CLI_EXIT_OK)
-    return rc;
-  QStringList problems;
-  const auto changes = FileChanges(s, *file, problems);
-  // Beyond what a write would change: schedules the device has no place for.
-  QString unlisted;
-  for (int i : cli::UnlistedEntries(*file, s.Device().Session().Table()))
-    unlisted += cli::LabelHead(i) + MSG_UNLISTED.Get() + QStringLiteral(" -> ") +
-                text::FromGbk((*file)[static_cast<size_t>(i)].szValue) + QLatin1Char('\n');
-  for (const QString &p : problems)
-    Fail(ctx, p);
-  ctx.Out(cli::ChangesText(changes) + unlisted);
-  if (changes.empty() && unlisted.isEmpty() && problems.isEmpty()) {
-    const auto held = std::count_if(file->begin(), file->begin() + CONFIG_READ_COUNT, [&](const ParamEntry &e) {
-      return e.bFound != 0 && e.szValue != NO_EXIST && IsSaved(static_cast<int>(&e - file->data()));
-    });
-    s.Host().AppendOutput(MSG_VERIFIED.Get().arg(held));
-    return CLI_EXIT_OK;
-  }
-  return problems.isEmpty() ? CLI_EXIT_FAILED : CLI_EXIT_USAGE;
+  return CompareWithFile(
+      ctx, inv, [&](CCliSession &s, const ParamArray &file, const auto &changes, const QStringList &problems) {
+        // Beyond what a write would change: schedules the device has no place for.
+        QString unlisted;
+        for (int i : cli::UnlistedEntries(file, s.Device().Session().Table()))
+          unlisted += cli::LabelHead(i) + MSG_UNLISTED.Get() + QStringLiteral(" -> ") +
+                      text::FromGbk(file[static_cast<size_t>(i)].szValue) + QLatin1Char('\n');
+        ctx.Out(cli::ChangesText(changes) + unlisted);
+        if (changes.empty() && unlisted.isEmpty() && problems.isEmpty()) {
+          const auto held = std::count_if(file.begin(), file.begin() + CONFIG_READ_COUNT, [&](const ParamEntry &e) {
+            return e.bFound != 0 && e.szValue != NO_EXIST && IsSaved(static_cast<int>(&e - file.data()));
+          });
+          s.Host().AppendOutput(MSG_VERIFIED.Get().arg(held));
+          return CLI_EXIT_OK;
+        }
+        return problems.isEmpty() ? CLI_EXIT_FAILED : CLI_EXIT_USAGE;
+      });
 }
 
 int CliClock(CCliContext &ctx, const CliInvocation &inv) {

@@ -1,5 +1,7 @@
 #include "serial/Transcript.h"
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
 
 void CTranscript::Record(EDir dir, const char *data, qsizetype length) {
@@ -42,43 +44,72 @@ qsizetype CTranscript::BytesHeld() const {
   return m_held;
 }
 
-QString CTranscript::Format(const QDateTime &when, EDir dir, const QByteArray &bytes) {
-  const QString stamp = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-  if (dir == EDir::Event)
-    return QStringLiteral("%1 -- %2\n").arg(stamp, QString::fromUtf8(bytes));
-  QString out = QStringLiteral("%1 %2 %3\n")
-                    .arg(stamp, dir == EDir::Tx ? QStringLiteral("TX") : QStringLiteral("RX"))
-                    .arg(bytes.size());
-  static const char HEX[] = "0123456789ABCDEF";
-  for (qsizetype at = 0; at < bytes.size(); at += 16) {
-    QString line = QStringLiteral("  %1  ").arg(at, 4, 16, QLatin1Char('0')).toUpper();
-    QString text;
-    for (qsizetype i = at; i < at + 16; ++i) {
-      if (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        line += QLatin1Char(HEX[b >> 4]);
-        line += QLatin1Char(HEX[b & 15]);
-        line += QLatin1Char(' ');
-        text += (b >= 0x20 && b <= 0x7E) ? QLatin1Char(static_cast<char>(b)) : QLatin1Char('.');
-      } else {
-        line += QStringLiteral("   ");
-      }
-    }
-    out += line + QLatin1Char(' ') + text + QLatin1Char('\n');
+namespace {
+// One record's text appended to out: ASCII but for an event's own words (UTF-8).
+void AppendRecord(QByteArray &out, const QDateTime &when, CTranscript::EDir dir, const QByteArray &bytes) {
+  out += when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+  if (dir == CTranscript::EDir::Event) {
+    out += " -- ";
+    out += bytes;
+    out += '\n';
+    return;
   }
-  return out;
+  out += dir == CTranscript::EDir::Tx ? " TX " : " RX ";
+  out += QByteArray::number(bytes.size());
+  out += '\n';
+  static const char HEX[] = "0123456789ABCDEF";
+  // "  OOOO  " + 16 x "HH " + " " + 16 text + "\n"
+  char line[8 + 48 + 1 + 16 + 1];
+  for (qsizetype at = 0; at < bytes.size(); at += 16) {
+    std::memset(line, ' ', sizeof line);
+    for (int d = 0; d < 4; ++d)
+      line[2 + d] = HEX[(at >> (12 - 4 * d)) & 15];
+    const qsizetype n = std::min<qsizetype>(16, bytes.size() - at);
+    for (qsizetype i = 0; i < n; ++i) {
+      const auto b = static_cast<unsigned char>(bytes[at + i]);
+      line[8 + 3 * i] = HEX[b >> 4];
+      line[8 + 3 * i + 1] = HEX[b & 15];
+      line[8 + 48 + 1 + i] = (b >= 0x20 && b <= 0x7E) ? static_cast<char>(b) : '.';
+    }
+    const qsizetype used = 8 + 48 + 1 + n;
+    line[used] = '\n';
+    out.append(line, used + 1);
+  }
+}
+} // namespace
+
+QString CTranscript::Format(const QDateTime &when, EDir dir, const QByteArray &bytes) {
+  QByteArray out;
+  AppendRecord(out, when, dir, bytes);
+  return QString::fromUtf8(out);
 }
 
-QString CTranscript::Text() const {
-  std::lock_guard lock(m_mutex);
-  QString out = QStringLiteral("# Strelvane session transcript, started %1\n"
-                               "# TX: sent to the device, RX: received from it; 16 bytes a line: offset, hex, text\n")
-                    .arg(QDateTime::fromMSecsSinceEpoch(m_started).toString(Qt::ISODateWithMs));
-  if (m_dropped > 0)
+QByteArray CTranscript::Utf8() const {
+  // Taken under the lock, formatted outside it: the port's threads go on
+  // recording meanwhile (the records' bytes are shared, not copied).
+  std::deque<Entry> entries;
+  qsizetype dropped = 0;
+  qsizetype held = 0;
+  qint64 started = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    entries = m_entries;
+    dropped = m_dropped;
+    held = m_held;
+    started = m_started;
+  }
+  QByteArray out;
+  out.reserve(held * 5 + static_cast<qsizetype>(entries.size()) * 40 + 256);
+  out += QStringLiteral("# Strelvane session transcript, started %1\n"
+                        "# TX: sent to the device, RX: received from it; 16 bytes a line: offset, hex, text\n")
+             .arg(QDateTime::fromMSecsSinceEpoch(started).toString(Qt::ISODateWithMs))
+             .toUtf8();
+  if (dropped > 0)
     out += QStringLiteral("# %1 earlier bytes are not kept (the transcript holds the last %2 bytes)\n")
-               .arg(m_dropped)
-               .arg(m_limit);
-  for (const Entry &e : m_entries)
-    out += Format(QDateTime::fromMSecsSinceEpoch(e.msecs), e.dir, e.bytes);
+               .arg(dropped)
+               .arg(m_limit)
+               .toUtf8();
+  for (const Entry &e : entries)
+    AppendRecord(out, QDateTime::fromMSecsSinceEpoch(e.msecs), e.dir, e.bytes);
   return out;
 }

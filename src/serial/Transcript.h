@@ -27,8 +27,8 @@ public:
   void Record(EDir dir, const char *data, qsizetype length);
   void Event(const QString &text);
   void Clear();
-  // The whole transcript in its text form.
-  QString Text() const;
+  // The whole transcript in its text form, UTF-8.
+  QByteArray Utf8() const;
   qsizetype BytesHeld() const;
 
   // One record's text (also used by tests to check the form).

@@ -194,7 +194,7 @@ void CStrelvaneDlg::OnSaveOutput() {
 }
 
 bool CStrelvaneDlg::SaveTranscriptTo(const QString &path) {
-  if (!WriteFileAtomically(path, m_transcript.Text().toUtf8())) {
+  if (!WriteFileAtomically(path, m_transcript.Utf8())) {
     ShowMessage(MSG_OPEN_FAILED.Get(), {});
     return false;
   }

@@ -66,10 +66,10 @@ TEST(Transcript, KeepsTheNewestBytesAndSaysWhatWent) {
   t.Record(CTranscript::EDir::Tx, "0123", 4);
   t.Record(CTranscript::EDir::Rx, "456789", 6);
   EXPECT_EQ(t.BytesHeld(), 10);
-  EXPECT_FALSE(t.Text().contains(QStringLiteral("not kept")));
+  EXPECT_FALSE(QString::fromUtf8(t.Utf8()).contains(QStringLiteral("not kept")));
   t.Record(CTranscript::EDir::Rx, "abc", 3);
   EXPECT_EQ(t.BytesHeld(), 9);
-  const QString text = t.Text();
+  const QString text = QString::fromUtf8(t.Utf8());
   EXPECT_TRUE(text.contains(QStringLiteral("# 4 earlier bytes are not kept")));
   EXPECT_FALSE(text.contains(QStringLiteral("TX 4")));
   EXPECT_TRUE(text.contains(QStringLiteral("RX 6\n  0000  34 35 36 37 38 39")));
