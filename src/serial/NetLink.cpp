@@ -199,7 +199,10 @@ private:
     if (!m_openDone)
       return;
     auto done = std::exchange(m_openDone, {});
-    delete std::exchange(m_connectWatch, nullptr);
+    // This may run in the watch's own time-out: it goes from the event loop.
+    QTimer *watch = std::exchange(m_connectWatch, nullptr);
+    watch->stop();
+    watch->deleteLater();
     if (!result) {
       m_closed = true;
       m_sock->disconnect();
