@@ -40,18 +40,23 @@ void CLineEndFilter::FilterAsciiInto(const char *data, qsizetype n, QByteArray &
   if (m_pendingCr && data[0] != '\n')
     *to++ = '\r'; // a CR that was not the start of a line end
   m_pendingCr = false;
+  // Copied a stretch between two CRs at a time: most received text has none.
+  const char *p = data;
   const char *end = data + n;
-  for (const char *p = data; p < end; ++p) {
-    if (*p != '\r') {
-      *to++ = *p;
-      continue;
-    }
-    if (p + 1 == end) {
+  while (p < end) {
+    const auto *cr = static_cast<const char *>(std::memchr(p, '\r', static_cast<size_t>(end - p)));
+    const char *stop = cr ? cr : end;
+    std::memcpy(to, p, static_cast<size_t>(stop - p));
+    to += stop - p;
+    if (!cr)
+      break;
+    if (cr + 1 == end) {
       m_pendingCr = true; // its LF may come with the next read
       break;
     }
-    if (p[1] != '\n')
+    if (cr[1] != '\n')
       *to++ = '\r';
+    p = cr + 1;
   }
   out.truncate(to - out.constData());
 }

@@ -1,6 +1,7 @@
 // strelvane-cli's device commands as a user runs them: the real program
 // against the dtusim program on a pty, re-powered through dtusim's stdin.
 #include "e2e/CliHarness.h"
+#include "model/Pty.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <sys/types.h>
 
@@ -317,6 +319,46 @@ TEST(CliDevice, CommunicationStateEchoesWhatIsSent) {
   CliRun badHex = Cli({QStringLiteral("--port"), sim.Path(), QStringLiteral("monitor"), QStringLiteral("--send"),
                        QStringLiteral("4G"), QStringLiteral("--send-hex")});
   EXPECT_EQ(badHex.exitCode, 2);
+}
+
+// What monitor prints for text arriving in pieces: CR LF becomes LF also when
+// a read ends between the two, a lone CR stays, and a GBK character split
+// across reads comes out whole. The pieces are the line's, as the reads find them.
+TEST(CliDevice, MonitorTextKeepsLineEndsAndCharactersSplitAcrossReads) {
+  CPty line;
+  ASSERT_TRUE(line.Open());
+  QProcess p;
+  p.setProcessEnvironment(Environment(QStringLiteral("C")));
+  p.start(QStringLiteral(STRELVANE_BIN_DIR "/src/strelvane-cli"),
+          {QStringLiteral("--port"), QString::fromStdString(line.SlavePath()), QStringLiteral("monitor"),
+           QStringLiteral("--for"), QStringLiteral("60")});
+  ASSERT_TRUE(p.waitForStarted(10000));
+  QByteArray said;
+  QElapsedTimer t;
+  t.start();
+  while (!said.contains("Re-power") && t.elapsed() < 30000) {
+    p.waitForReadyRead(100);
+    said += p.readAllStandardError();
+  }
+  ASSERT_TRUE(said.contains("Re-power")) << "the port is open: " << said.toStdString();
+  const char *const pieces[] = {"one\r", "\ntwo\r\r\n", "\r", "three\rfour\r", "\xD6", "\xD0\r", "\nend\r"};
+  for (const char *piece : pieces) {
+    ASSERT_TRUE(line.WriteAll(piece, std::strlen(piece)));
+    p.waitForFinished(30); // a read of its own for each piece
+  }
+  const QByteArray expected = QStringLiteral("one\ntwo\r\n\rthree\rfour\r中\nend\r").toUtf8();
+  QByteArray out;
+  t.restart();
+  // The last CR is held back until the end: it may begin a line end.
+  while (out.size() < expected.size() - 1 && t.elapsed() < 10000) {
+    p.waitForReadyRead(100);
+    out += p.readAllStandardOutput();
+  }
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(10000));
+  out += p.readAllStandardOutput();
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_EQ(out, expected);
 }
 
 TEST(CliDevice, TheDemoDeviceNeedsNoPort) {

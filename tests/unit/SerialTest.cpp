@@ -5,8 +5,11 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <memory>
+#include <string>
 #include <termios.h>
 #include <thread>
 
@@ -267,4 +270,103 @@ TEST(Serial, CloseWhileDataFloodsNeverDeadlocks) {
   flood.join();
   s.Close();
   EXPECT_GT(received, 0);
+}
+
+namespace {
+// A stream whose every prefix is distinguishable: a counter in text, so a
+// byte lost, doubled or out of place shows where it went wrong.
+std::string CountingStream(size_t n) {
+  std::string s;
+  s.reserve(n + 16);
+  for (unsigned i = 0; s.size() < n; ++i)
+    s += std::to_string(i) + ' ';
+  s.resize(n);
+  return s;
+}
+} // namespace
+
+TEST(Serial, BytesReadDuringWritesKeepTheirPlaceInTheStream) {
+  // A write waits for its bytes to go out and reads the port meanwhile; what
+  // it read must come out between the bytes read before and after it.
+  CPty pty;
+  ASSERT_TRUE(pty.Open());
+  CSerial s;
+  std::string received;
+  s.SetOwner([&] {
+    char buf[65536];
+    for (int n; (n = s.Read(buf, sizeof buf, 0)) > 0;)
+      received.append(buf, static_cast<size_t>(n));
+  });
+  ASSERT_TRUE(s.Open(Path(pty), 115200));
+  const std::string sent = CountingStream(4 << 20);
+  std::thread feed([&] { pty.WriteAll(sent); });
+  // The pty's master reads what the port writes, so those writes never stall.
+  std::atomic<bool> writing{true};
+  std::thread drain([&] {
+    while (writing)
+      pty.ReadSome(5);
+  });
+  std::thread writer([&] {
+    while (writing)
+      s.Write("at\r", 3);
+  });
+  const bool all = PumpUntil([&] { return received.size() >= sent.size(); }, 60000);
+  writing = false;
+  writer.join();
+  drain.join();
+  feed.join();
+  ASSERT_TRUE(all) << received.size() << " of " << sent.size() << " bytes";
+  EXPECT_EQ(received.size(), sent.size());
+  const auto diff = std::mismatch(sent.begin(), sent.end(), received.begin(), received.end());
+  EXPECT_TRUE(diff.first == sent.end()) << "first difference at byte " << (diff.first - sent.begin());
+}
+
+TEST(Serial, LineClosedWhileDataStreamsIsReportedOnceWithoutSpinning) {
+  auto pty = std::make_unique<CPty>();
+  ASSERT_TRUE(pty->Open());
+  CSerial s;
+  std::string received;
+  std::atomic<int> lost{0};
+  QString why;
+  s.SetOwner(
+      [&] {
+        char buf[65536];
+        for (int n; (n = s.Read(buf, sizeof buf, 0)) > 0;)
+          received.append(buf, static_cast<size_t>(n));
+      },
+      [&](const QString &w) {
+        ++lost;
+        why = w;
+      });
+  ASSERT_TRUE(s.Open(Path(*pty), 115200));
+  const std::string sent = CountingStream(8 << 20);
+  std::atomic<bool> run{true};
+  std::thread feed([&] {
+    // Pieces, so the line can be taken away between two of them: by the
+    // thread that writes, with its last piece still queued in the pty.
+    for (size_t at = 0; run && at < sent.size(); at += 65536)
+      pty->WriteAll(sent.data() + at, std::min<size_t>(65536, sent.size() - at));
+    pty->CloseSlave();
+    pty->CloseMaster();
+  });
+  const bool streaming = PumpUntil([&] { return received.size() >= (1u << 20) || lost > 0; });
+  run = false;
+  const bool gone = PumpUntil([&] { return lost > 0; }, 5000);
+  feed.join();
+  ASSERT_TRUE(streaming && gone) << received.size() << " bytes, lost " << lost;
+  ASSERT_GE(received.size(), 1u << 20) << "lost before the line went";
+  const double cpu0 = ProcessCpuSeconds();
+  PumpFor(500);
+  const double cpu = ProcessCpuSeconds() - cpu0;
+  EXPECT_EQ(lost, 1);
+  EXPECT_FALSE(why.isEmpty());
+  EXPECT_FALSE(s.IsOpen());
+  EXPECT_EQ(s.Write("at\r", 3), 0);
+  EXPECT_LT(cpu, 0.25) << "no busy loop after the line went";
+  // What arrived before the loss is the stream's beginning, nothing else.
+  ASSERT_LE(received.size(), sent.size());
+  EXPECT_EQ(received, sent.substr(0, received.size()));
+  CPty again;
+  ASSERT_TRUE(again.Open());
+  EXPECT_TRUE(s.Open(Path(again), 115200));
 }
