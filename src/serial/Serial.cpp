@@ -160,6 +160,13 @@ OpenResult CSerial::Open(const QString &port, int baud, int byteSize, int parity
     m_lastError = result.detail;
     return result;
   }
+  if (!inForce && !m_open.load()) {
+    // Lost while it was being set up (a server that closes at once): the
+    // system's words for the loss, not a refusal of the settings.
+    std::lock_guard lock(m_mutex);
+    m_notice = ELineIssue::None;
+    return {EOpenError::Other, m_lastError.isEmpty() ? QStringLiteral("closed while opening") : m_lastError};
+  }
   if (!inForce) {
     std::lock_guard lock(m_mutex);
     switch (m_notice) {

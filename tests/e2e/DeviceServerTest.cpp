@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -108,6 +109,23 @@ public:
   }
   ~CSer2net() { Kill(); }
   bool Up() const { return m_up; }
+  // Waits until the server has let go of device (it closes the device a
+  // moment after its client left, and refuses a new client until then).
+  bool Released(const QString &device, int ms) {
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(m_process.processId());
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+      bool held = false;
+      for (const QFileInfo &fd : QDir(fds).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        held = held || fd.symLinkTarget() == device;
+      if (!held)
+        return true;
+      if (t.elapsed() > ms)
+        return false;
+      QThread::msleep(10);
+    }
+  }
   QString Output() { return QString::fromUtf8(m_process.readAll()); }
   QString Raw() const { return QStringLiteral("socket://127.0.0.1:%1").arg(m_raw); }
   QString Telnet() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(m_telnet); }
@@ -156,7 +174,8 @@ public:
   }
   CliRun Finish(int ms = 60000) {
     CliRun r;
-    if (!m_process.waitForFinished(ms)) {
+    // A program that ended during WaitErr has finished already (waitForFinished would say no).
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(ms)) {
       m_process.kill();
       m_process.waitForFinished();
       r.err = m_err + QString::fromUtf8(m_process.readAllStandardError());
@@ -229,6 +248,7 @@ TEST_F(DeviceServer, LoadAndSetThroughBothAccepters) {
   EXPECT_EQ(f.readAll().count("\r\r\n"), 69);
 
   // The raw accepter: the same flow, and one word that the line settings are the server's.
+  ASSERT_TRUE(m_server->Released(m_sim.Path(), 10000));
   CliRun set = ServerCli({QStringLiteral("--port"), m_server->Raw(), QStringLiteral("set"),
                           QStringLiteral("Server's Port=6000"), QStringLiteral("Debug Level=2")},
                          &m_sim);
